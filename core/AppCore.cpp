@@ -1,0 +1,309 @@
+#include "core/AppCore.h"
+
+#include "core/SentenceCutter.h"
+#include "core/UserCommand.h"
+#include "platform/WindowPort.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+
+namespace movira {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kIdlePause = 1000ms;    // between repaints without a source, and between library polls
+constexpr auto kReadPause = 100ms;     // after every read of the port
+constexpr auto kReadTimeout = 100ms;   // longest wait for bytes, so a stop is never stuck
+constexpr char kSection[] = "Main";
+
+bool isSupportedBaudRate(int rate) {
+    switch (rate) {
+    case 300: case 2400: case 4800: case 9600: case 19200: case 38400: case 57600: case 115200: return true;
+    default: return false;
+    }
+}
+
+// Decimal text to int as the C library reads it; 0 for no number, saturated at the ends.
+int textToInt(const std::string& text) {
+    errno = 0;
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+const char* flagText(bool flag) { return flag ? "true" : "false"; }
+
+}  // namespace
+
+AppCore::AppCore(const PlatformServices& services)
+    : clock_(services.clock),
+      programFolder_(services.programFolder),
+      gpsApi_(std::make_unique<GpsApiLibrary>(services.programFolder)),
+      ini_(std::make_unique<IniFile>()),
+      model_(services.clock),
+      backlight_(services.screenKeeper) {}
+
+AppCore::~AppCore() {
+    if (!shutDown_) stopGps();
+}
+
+void AppCore::initialize(const std::string& homeFolder) {
+    {
+        std::lock_guard lock(textMutex_);
+        homeFolder_ = homeFolder.empty() ? programFolder_ : homeFolder;
+    }
+    loadSettings();
+}
+
+void AppCore::attachWindow(WindowPort* window) {
+    mainWindow_ = window;
+    if (!window) {
+        stopGps();
+    } else if (!isReaderRunning()) {
+        startGps();
+    }
+}
+
+bool AppCore::isReaderRunning() const { return readerThread_.joinable() && readerRunning_; }
+
+bool AppCore::openPort(SerialPort& port, const std::string& name, int baudRate, bool& settingsReadable) {
+    settingsReadable = true;
+    if (!port.open(name)) return false;
+    if (isSupportedBaudRate(baudRate)) {
+        if (!port.readSettings()) {
+            // Not a serial line at all: do not keep it open.
+            port.close();
+            settingsReadable = false;
+            return false;
+        }
+        port.setBaudRate(baudRate);  // a refusal keeps the port's own speed
+    }
+    return true;
+}
+
+bool AppCore::startGps() {
+    stopGps();
+    if (useGpsApi_) {
+        gpsApi_->start();
+        gpsApiActive_ = 0;
+    } else {
+        auto port = SerialPort::create();
+        openedPortName_ = comPortName();
+        portVanished_ = false;
+        bool settingsReadable = true;
+        openPort(*port, openedPortName_, baudRate_, settingsReadable);
+        if (!settingsReadable) return false;
+        port_ = std::move(port);  // closed when the open failed: the reader then runs idle
+    }
+    stopEvent_.reset();
+    readerRunning_ = true;
+    readerThread_ = std::thread(&AppCore::readerLoop, this);
+    return true;
+}
+
+bool AppCore::stopGps() {
+    if (!isReaderRunning()) {
+        if (readerThread_.joinable()) readerThread_.join();
+        return true;
+    }
+    stopEvent_.set();
+    if (gpsApiActive_ != -1) {
+        gpsApi_->stop();
+        gpsApiActive_ = -1;
+    }
+    // Every wait of the reader ends on the stop event or within a read time-out.
+    readerThread_.join();
+    if (port_) {
+        port_->close();
+        port_.reset();
+    }
+    return true;
+}
+
+void AppCore::readerLoop() {
+    SentenceCutter cutter;
+    while (!stopEvent_.isSet()) {
+        if (useGpsApi_) {
+            pollLibrary();
+        } else {
+            readSerial(cutter);
+        }
+    }
+    readerRunning_ = false;
+}
+
+void AppCore::pollLibrary() {
+    if (gpsApiActive_ == -1) {
+        if (!stopEvent_.wait(kIdlePause)) requestRepaint();
+        return;
+    }
+    PositionRecord record;
+    for (;;) {
+        const bool fetched = gpsApi_->fetch(record);
+        // Without a record the fix is left without position, and the display still refreshes.
+        onPositionRecord(fetched ? &record : nullptr);
+        if (stopEvent_.wait(kIdlePause) || gpsApiActive_ == -1) return;
+    }
+}
+
+void AppCore::readSerial(SentenceCutter& cutter) {
+    SerialPort* port = port_.get();
+    if (!port || !port->isOpen()) {
+        if (stopEvent_.wait(kIdlePause)) return;
+        requestRepaint();
+        // A receiver that was unplugged while read is taken again when it comes back.
+        if (port && portVanished_) {
+            bool settingsReadable = true;
+            portVanished_ = !openPort(*port, openedPortName_, baudRate_, settingsReadable);
+        }
+        return;
+    }
+    while (!stopEvent_.isSet()) {
+        size_t count = 0;
+        const auto result = port->read(cutter.freeSpace(), cutter.freeCapacity(), count, kReadTimeout);
+        if (result == SerialPort::ReadResult::Vanished) {
+            port->close();
+            cutter.discard();
+            portVanished_ = true;
+            return;
+        }
+        if (result == SerialPort::ReadResult::Data) {
+            try {
+                cutter.cut(count, [this](std::string_view sentence) { onSentence(sentence); });
+            } catch (...) {
+                cutter.discard();  // the rest of this chunk is dropped; reading goes on
+            }
+        }
+        if (stopEvent_.wait(kReadPause)) return;
+    }
+}
+
+void AppCore::onSentence(std::string_view sentence) {
+    bool fixComplete;
+    {
+        auto model = model_.lock();
+        fixComplete = model->parser.parseSentence(sentence);
+    }
+    if (fixComplete) onFix();
+}
+
+void AppCore::onPositionRecord(const PositionRecord* record) {
+    bool fixComplete;
+    {
+        auto model = model_.lock();
+        fixComplete = model->parser.applyPositionRecord(record);
+    }
+    if (fixComplete) onFix();
+}
+
+void AppCore::onFix() {
+    {
+        std::lock_guard lock(backlightMutex_);
+        backlight_.onFix(alwaysOn_);
+    }
+    requestRepaint();
+}
+
+void AppCore::requestRepaint() {
+    WindowPort* window = mainWindow_;
+    if (window && window->isWindow()) window->post(UserCommand::Repaint);
+}
+
+bool AppCore::isBacklightHeld() const {
+    std::lock_guard lock(backlightMutex_);
+    return backlight_.isHeld();
+}
+
+std::string AppCore::getTrackFolder() {
+    std::lock_guard lock(textMutex_);
+    if (trackFolder_.empty()) trackFolder_ = homeFolder_ + "/Tracks";
+    return trackFolder_;
+}
+
+void AppCore::setTrackFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    std::lock_guard lock(textMutex_);
+    trackFolder_ = folder;
+}
+
+void AppCore::setUseGpsApi(bool useGpsApi) {
+    useGpsApi_ = useGpsApi;
+    if (isReaderRunning()) startGps();
+}
+
+void AppCore::setComPort(const std::string& name) {
+    {
+        std::lock_guard lock(textMutex_);
+        comPortName_ = name;
+    }
+    if (isReaderRunning()) startGps();
+}
+
+void AppCore::setBaudRate(int baudRate) { baudRate_ = baudRate; }
+
+std::string AppCore::comPortName() const {
+    std::lock_guard lock(textMutex_);
+    return comPortName_;
+}
+
+std::string AppCore::homeFolder() const {
+    std::lock_guard lock(textMutex_);
+    return homeFolder_.empty() ? programFolder_ : homeFolder_;
+}
+
+std::string AppCore::settingsPath() const { return homeFolder() + "/Speedometer.ini"; }
+
+bool AppCore::loadSettings() {
+    const bool loaded = ini_->load(settingsPath());
+    setTrackFolder(ini_->getValue("TrackFolder", kSection));
+    {
+        std::lock_guard lock(textMutex_);
+        comPortName_ = ini_->getValue("COMPort", kSection);
+    }
+    baudRate_ = textToInt(ini_->getValue("COMPortBaudRate", kSection));
+    enableKmlTrack_ = ini_->getValue("EnableKMLTrack", kSection) == "true";
+    enableGpxTrack_ = ini_->getValue("EnableGPXTrack", kSection) == "true";
+    // The screen is kept on whatever the file says; the key only records the flag.
+    alwaysOn_ = true;
+    if (const std::string useGpsApi = ini_->getValue("UseGPSAPI", kSection); !useGpsApi.empty()) {
+        useGpsApi_ = useGpsApi == "true";
+    }
+    currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
+    return loaded;
+}
+
+bool AppCore::saveSettings() {
+    std::string trackFolder, comPort;
+    {
+        std::lock_guard lock(textMutex_);
+        trackFolder = trackFolder_;
+        comPort = comPortName_;
+    }
+    ini_->setValue("TrackFolder", trackFolder, kSection);
+    ini_->setValue("COMPort", comPort, kSection);
+    ini_->setValue("COMPortBaudRate", std::to_string(baudRate_.load()), kSection);
+    ini_->setValue("EnableKMLTrack", flagText(enableKmlTrack_), kSection);
+    ini_->setValue("EnableGPXTrack", flagText(enableGpxTrack_), kSection);
+    ini_->setValue("AlwaysOn", flagText(alwaysOn_), kSection);
+    ini_->setValue("UseGPSAPI", flagText(useGpsApi_), kSection);
+    ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
+    return ini_->save(settingsPath());
+}
+
+void AppCore::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    stopGps();
+    saveSettings();
+    {
+        std::lock_guard lock(backlightMutex_);
+        backlight_.release();
+    }
+    mainWindow_ = nullptr;  // nothing more is posted
+}
+
+}  // namespace movira

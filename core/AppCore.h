@@ -1,0 +1,120 @@
+// The central object: owns the GPS connection and the reader thread, the parser with
+// the fix and track log, the settings store and the "Main" settings.
+// Setters, start, stop and shutdown run on the UI (or initialisation) thread; the
+// reader thread runs the per-fix fan-out; accessors may be called from any thread.
+#pragma once
+
+#include "core/BacklightKeeper.h"
+#include "core/GpsApiLibrary.h"
+#include "core/Guarded.h"
+#include "core/Model.h"
+#include "platform/Event.h"
+#include "platform/PlatformServices.h"
+#include "platform/SerialPort.h"
+#include "settings/IniFile.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace movira {
+
+class SentenceCutter;
+class WindowPort;
+
+class AppCore {
+public:
+    explicit AppCore(const PlatformServices& services);
+    ~AppCore();
+    AppCore(const AppCore&) = delete;
+    AppCore& operator=(const AppCore&) = delete;
+
+    // Remembers where the settings file and the default track folder live, then loads
+    // the settings. `homeFolder` empty means the program folder.
+    void initialize(const std::string& homeFolder);
+    // Null stops the connection; a window starts it unless the reader already runs.
+    void attachWindow(WindowPort* window);
+
+    // Stops, then starts the connection in the configured mode. False when the port's
+    // line settings cannot be read (no reader then).
+    bool startGps();
+    bool stopGps();
+    bool isReaderRunning() const;
+    void requestRepaint();
+
+    std::string getTrackFolder();
+    void setTrackFolder(const std::string& folder);
+    void setUseGpsApi(bool useGpsApi);
+    void setComPort(const std::string& name);
+    void setBaudRate(int baudRate);
+    void setEnableKmlTrack(bool enable) { enableKmlTrack_ = enable; }
+    void setEnableGpxTrack(bool enable) { enableGpxTrack_ = enable; }
+    void setAlwaysOn(bool alwaysOn) { alwaysOn_ = alwaysOn; }
+    void setCurrentWidget(int index) { currentWidget_ = index; }
+
+    bool useGpsApi() const { return useGpsApi_; }
+    int gpsApiActive() const { return gpsApiActive_; }
+    int baudRate() const { return baudRate_; }
+    std::string comPortName() const;
+    const std::string& programFolder() const { return programFolder_; }
+    std::string homeFolder() const;
+    bool alwaysOn() const { return alwaysOn_; }
+    bool enableKmlTrack() const { return enableKmlTrack_; }
+    bool enableGpxTrack() const { return enableGpxTrack_; }
+    int currentWidget() const { return currentWidget_; }
+    bool isBacklightHeld() const;
+    GpsApiLibrary& gpsApi() { return *gpsApi_; }
+    IniFile& ini() { return *ini_; }
+    std::string settingsPath() const;
+
+    // The fix, satellites and track log, locked for as long as the result lives.
+    Guarded<Model>::Locked model() { return model_.lock(); }
+
+    // Reader thread only: one sentence, or one record (null when none could be fetched).
+    void onSentence(std::string_view sentence);
+    void onPositionRecord(const PositionRecord* record);
+
+    bool loadSettings();
+    bool saveSettings();
+    // Once, when the window goes: stops the reader, saves the settings, lets go of the screen.
+    void shutdown();
+
+private:
+    void readerLoop();
+    void readSerial(SentenceCutter& cutter);
+    void pollLibrary();
+    bool openPort(SerialPort& port, const std::string& name, int baudRate, bool& settingsReadable);
+    void onFix();
+
+    const Clock& clock_;
+    std::atomic<bool> useGpsApi_{true};
+    std::atomic<int> gpsApiActive_{-1};
+    std::atomic<int> baudRate_{NoValueInt};
+    std::thread readerThread_;
+    std::atomic<bool> readerRunning_{false};
+    std::unique_ptr<SerialPort> port_;  // touched by the reader only while it runs
+    std::string openedPortName_;        // the name the reader may reopen after the port vanished
+    bool portVanished_ = false;         // reader thread only
+    mutable std::mutex textMutex_;      // guards the three texts below
+    std::string comPortName_;
+    std::string homeFolder_;
+    std::string trackFolder_;
+    const std::string programFolder_;
+    std::atomic<bool> alwaysOn_{false};
+    std::atomic<WindowPort*> mainWindow_{nullptr};
+    std::atomic<bool> enableKmlTrack_{false};
+    std::atomic<bool> enableGpxTrack_{false};
+    std::atomic<int> currentWidget_{0};
+    std::unique_ptr<GpsApiLibrary> gpsApi_;
+    std::unique_ptr<IniFile> ini_;
+    Guarded<Model> model_;
+    mutable std::mutex backlightMutex_;
+    BacklightKeeper backlight_;
+    Event stopEvent_{Event::Reset::Manual};
+    bool shutDown_ = false;
+};
+
+}  // namespace movira

@@ -1,0 +1,88 @@
+// Turns NMEA 0183 sentences and GPS access library records into the current fix,
+// the table of satellites in view and the track log. Called on the GPS reader
+// thread only, under the model lock; readers take the same lock.
+#pragma once
+
+#include "core/GpsFix.h"
+#include "core/PositionRecord.h"
+#include "core/SatelliteInfo.h"
+#include "core/TrackLog.h"
+#include "platform/LocalTimeConverter.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace movira {
+
+class Clock;
+
+class NmeaParser {
+public:
+    static constexpr int MaxFields = 40;
+    static constexpr int FieldSize = 100;  // bytes per field, with its terminating zero
+    // Longer sentences are read up to here; the reader never passes one longer than 2047.
+    static constexpr size_t MaxSentence = 4095;
+    static constexpr int SatelliteSlots = 12;
+
+    explicit NmeaParser(const Clock& clock);
+    virtual ~NmeaParser() = default;
+
+    // One sentence from "$" up to (without) its carriage return. True only when a
+    // complete $GPRMC was taken: that completes a fix.
+    bool parseSentence(std::string_view sentence);
+    // One record of the GPS access library, or none (null). Always completes a fix.
+    bool applyPositionRecord(const PositionRecord* record);
+
+    const GpsFix& fix() const { return fix_; }
+    // Entry i, or null when i is outside 0..11.
+    const SatelliteInfo* satellite(int i) const;
+    size_t trackPointCount() const { return track_.size(); }
+    // Point i, or null when i is negative or not below the count.
+    const TrackPoint* trackPoint(long long i) const;
+    const TrackLog& trackLog() const { return track_; }
+
+    // Conversions shared by all sentences; public for their tests.
+    // An empty field, or one that converts to infinity or NaN, gives NoValue.
+    static float parseNumber(const char* field);
+    static std::optional<float> parseFiniteNumber(const char* field);
+    static int32_t parseInteger(const char* field);
+    static float nmeaToDegrees(float value);
+    static float knotsToKmh(float knots);
+
+private:
+    int splitFields(std::string_view sentence);
+    const char* field(int i) const { return i < fieldCount_ ? fields_[static_cast<size_t>(i)] : ""; }
+    size_t fieldLength(int i) const { return i < fieldCount_ ? lengths_[static_cast<size_t>(i)] : 0; }
+    bool hasField(int i) const { return i < dataFields_; }
+    float parseLatitude(int valueField, int hemisphereField) const;
+    float parseLongitude(int valueField, int hemisphereField) const;
+    void parseDateTime(int timeIndex, int dateIndex);
+    void takeDeviceTime();
+    void setUtcTime(const SystemTime& utc);
+    void appendTrackPoint();
+
+    void parseRmc();
+    void parseGga();
+    void parseVtg();
+    void parseGll();
+    void parseGsa();
+    void parseGsv();
+
+    const Clock& clock_;
+    LocalTimeConverter localTime_;
+    // The last sentence, cut into zero-terminated fields in place (with room to read a whole
+    // word past its end); fields past its last read as empty.
+    std::array<char, MaxSentence + 1 + 8> text_{};
+    std::array<const char*, MaxFields> fields_{};
+    std::array<uint8_t, MaxFields> lengths_{};
+    int fieldCount_ = 0;
+    int dataFields_ = 0;  // fields of the last sentence before its checksum
+    TrackLog track_;
+    GpsFix fix_;
+    std::array<SatelliteInfo, SatelliteSlots> satellites_{};
+};
+
+}  // namespace movira

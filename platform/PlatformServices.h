@@ -1,0 +1,18 @@
+// The platform services the model uses, handed to the core at construction.
+// The program passes the real ones; tests pass fakes.
+#pragma once
+
+#include <string>
+
+namespace movira {
+
+class Clock;
+class ScreenKeeper;
+
+struct PlatformServices {
+    const Clock& clock;
+    ScreenKeeper& screenKeeper;
+    std::string programFolder;  // beside the program: libraries, pictures, sounds, font
+};
+
+}  // namespace movira

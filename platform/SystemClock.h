@@ -1,0 +1,13 @@
+// The real clock of the machine, in the zone of TZ.
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace movira {
+
+class SystemClock final : public Clock {
+public:
+    SystemTime localNow() const override;
+};
+
+}  // namespace movira

@@ -1,0 +1,227 @@
+#include "settings/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace movira {
+namespace {
+
+namespace fs = std::filesystem;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = ::testing::TempDir() + "inifile-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream file(folder_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename());
+        return names;
+    }
+    // Loads `bytes` and gives back what a save writes.
+    std::string resave(const std::string& bytes) {
+        write("in.ini", bytes);
+        EXPECT_TRUE(ini_.load(path("in.ini")));
+        EXPECT_TRUE(ini_.save(path("out.ini")));
+        return read("out.ini");
+    }
+
+    fs::path folder_;
+    IniFile ini_;
+};
+
+TEST_F(IniFileTest, CommentTravelsWithTheNextLineAndActiveLinesGetOneSpace) {
+    EXPECT_EQ(resave(";Port settings\n[Main]\nCOMPort=COM1\n"), ";Port settings\n [Main]\n COMPort=COM1\n");
+    ASSERT_EQ(ini_.entries().size(), 2u);
+    EXPECT_EQ(ini_.entries()[0].comment, ";Port settings\n");
+    EXPECT_EQ(ini_.entries()[0].section, "Main");
+    EXPECT_EQ(ini_.entries()[0].key, "");
+    EXPECT_EQ(ini_.entries()[1].key, "COMPort");
+    EXPECT_EQ(ini_.entries()[1].value, "COM1");
+}
+
+// Each saved file must also read back and save to the same bytes.
+TEST_F(IniFileTest, SaveWritesBackWhatWasLoaded) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::string saved;
+    };
+    const Case cases[] = {
+        {"commented-out key keeps its marker", "[Main]\n#Old=1\n", " [Main]\n#Old=1\n"},
+        {"commented-out header, trimmed after its marker", "; [Old]\n", ";[Old]\n"},
+        {"blank lines dropped, ends trimmed", "\n \t[Main]  \r\n\r\n A=1 \r\n", " [Main]\n A=1\n"},
+        {"no final line feed", "[Main]\nA=1", " [Main]\n A=1\n"},
+        {"closing comment kept", "[Main]\nA=1\n# end\n", " [Main]\n A=1\n# end\n"},
+        {"comments only", "# a\n; b\n", "# a\n; b\n"},
+        {"unrecognised line kept", "[Main]\ngarbage\nA=1\n", " [Main]\ngarbage\n A=1\n"},
+        {"header without ]", "[Main]\n[Broken\nA=1\n", " [Main]\n[Broken\n A=1\n"},
+        {"commented-out unrecognised", "[Main]\n#[abc\nA=1\n", " [Main]\n#[abc\n A=1\n"},
+        {"empty key", "[Main]\n=x\n", " [Main]\n=x\n"},
+        {"CR-only line ends make one line", "[Main]\rA=1\rB=2\r", " [Main]\n"},
+        {"no line ends at all", "A=1 B=2 [C]", " A=1 B=2 [C]\n"},
+        {"CR LF file with comments",
+         "; Movira\r\n\r\n[Main]\r\nCOMPort=COM4:\r\n;UseGPSAPI=true\r\n\r\n"
+         "# 0xBBGGRR\r\n[Table]\r\nColor = 0\r\n",
+         "; Movira\n [Main]\n COMPort=COM4:\n;UseGPSAPI=true\n# 0xBBGGRR\n [Table]\n Color = 0\n"},
+        {"NUL bytes kept", std::string("[M\0n]\nK=v\0w\n", 12), std::string(" [M\0n]\n K=v\0w\n", 14)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(resave(c.file), c.saved) << c.what;
+        EXPECT_EQ(resave(c.saved), c.saved) << c.what << ", saved again";
+    }
+}
+
+TEST_F(IniFileTest, Lookups) {
+    write("in.ini",
+          "Top=0\n[Main]\nCOMPort=COM1\nSpeed = 4800\nDup=first\nDup=second\n#Old=1\n"
+          "garbage\n[Broken\nAfterJunk=Main\na[b]=1\nAfterBracket=Main\n[main]\nCOMPort=lower\n");
+    ASSERT_TRUE(ini_.load(path("in.ini")));
+    struct Case {
+        const char* key;
+        const char* section;
+        const char* value;  // nullptr: not there
+    };
+    const Case cases[] = {
+        {"Top", "", "0"},
+        {"COMPort", "Main", "COM1"},
+        {"COMPort", "main", "lower"},
+        {"comport", "Main", nullptr},
+        {"COMPort", "MAIN", nullptr},
+        {"COMPort", "", nullptr},
+        {"Speed", "Main", nullptr},
+        {"Speed ", "Main", " 4800"},
+        {"Dup", "Main", "first"},
+        {"Old", "Main", "1"},
+        {"AfterJunk", "Main", "Main"},  // neither "garbage" nor "[Broken" opened a section
+        {"a[b]", "Main", "1"},
+        {"AfterBracket", "Main", "Main"},
+        {"", "Main", nullptr},  // a section line is not a key
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ini_.hasKey(c.key, c.section), c.value != nullptr) << c.key << " in " << c.section;
+        EXPECT_EQ(ini_.getValue(c.key, c.section), c.value ? c.value : "") << c.key << " in " << c.section;
+    }
+    EXPECT_TRUE(ini_.hasSection("main"));
+    EXPECT_FALSE(ini_.hasSection("Broken"));
+    EXPECT_FALSE(ini_.hasSection("b"));
+}
+
+TEST_F(IniFileTest, SetValuePlacesKeys) {
+    write("in.ini", "Top=0\n[Main]\nDup=1\nDup=2\n#Old=1\n[GPS]\nX=1\n# bye\n");
+    ASSERT_TRUE(ini_.load(path("in.ini")));
+    EXPECT_TRUE(ini_.setValue("Dup", "one", "Main"));
+    EXPECT_TRUE(ini_.setValue("Old", "2", "Main"));
+    EXPECT_TRUE(ini_.setValue("First", "a", "Main"));
+    EXPECT_TRUE(ini_.setValue("Second", "b", "Main"));
+    EXPECT_TRUE(ini_.setValue("Key", "c", "New"));
+    EXPECT_TRUE(ini_.setValue("Early", "d", ""));
+    EXPECT_FALSE(ini_.setValue("", "e", "GPS"));
+    EXPECT_EQ(ini_.getValue("Dup", "Main"), "one");
+    ASSERT_TRUE(ini_.save(path("out.ini")));
+    EXPECT_EQ(read("out.ini"), " Top=0\n Early=d\n [Main]\n Second=b\n First=a\n Dup=one\n Dup=2\n#Old=2\n"
+                               " [GPS]\n X=1\n [New]\n Key=c\n# bye\n");
+}
+
+TEST_F(IniFileTest, EachObjectHasItsOwnEntries) {
+    IniFile other;
+    ini_.setValue("K", "1", "S");
+    EXPECT_FALSE(other.hasSection("S"));
+    write("in.ini", "[T]\nK=2\n");
+    ASSERT_TRUE(other.load(path("in.ini")));
+    EXPECT_EQ(ini_.getValue("K", "S"), "1");
+    EXPECT_FALSE(ini_.hasSection("T"));
+}
+
+TEST_F(IniFileTest, AnyBytesLoadAndSaveStably) {
+    std::mt19937 random(7);
+    std::string garbage(64 * 1024, '\0');
+    for (char& byte : garbage) byte = static_cast<char>(random());
+    const std::string inputs[] = {garbage, "K=" + std::string(1 << 20, 'x'), std::string(4096, '\r'),
+                                  std::string(300, '\0') + "\n[Main]\n"};
+    for (const std::string& input : inputs) {
+        const std::string first = resave(input);
+        EXPECT_EQ(resave(first), first);
+    }
+    resave(inputs[1]);
+    EXPECT_EQ(ini_.getValue("K", "").size(), 1u << 20);
+}
+
+TEST_F(IniFileTest, MissingFileIsCreatedEmpty) {
+    EXPECT_TRUE(ini_.load(path("Speedometer.ini")));
+    EXPECT_TRUE(ini_.entries().empty());
+    EXPECT_TRUE(fs::is_regular_file(path("Speedometer.ini")));
+    EXPECT_EQ(fs::file_size(path("Speedometer.ini")), 0u);
+}
+
+TEST_F(IniFileTest, LoadFailureLeavesNoEntries) {
+    write("in.ini", "[Main]\nA=1\n# end\n");
+    fs::create_directory(path("folder"));
+    for (const std::string& bad : {path("missing/Speedometer.ini"), path("folder"), std::string()}) {
+        ASSERT_TRUE(ini_.load(path("in.ini")));
+        EXPECT_FALSE(ini_.load(bad)) << bad;
+        EXPECT_TRUE(ini_.entries().empty()) << bad;
+        EXPECT_EQ(ini_.trailingComment(), "") << bad;
+    }
+    EXPECT_FALSE(fs::exists(path("missing")));
+}
+
+TEST_F(IniFileTest, SaveKeepsModeAndLeavesNoTemporaryFile) {
+    write("Speedometer.ini", "[Main]\n");
+    // Neither the temporary file's 0600 nor a new file's 0644.
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path("Speedometer.ini"), mode);
+    ini_.setValue("A", "1", "Main");
+    ASSERT_TRUE(ini_.save(path("Speedometer.ini")));
+    EXPECT_EQ(fs::status(path("Speedometer.ini")).permissions(), mode);
+    EXPECT_EQ(files(), std::vector<std::string>{"Speedometer.ini"});
+}
+
+TEST_F(IniFileTest, FailedSaveKeepsTheOldFile) {
+    write("Speedometer.ini", "[Main]\nA=old\n");
+    write("plain", "");
+    ini_.setValue("A", std::string(100000, 'n'), "Main");
+    EXPECT_FALSE(ini_.save(path("missing/Speedometer.ini")));
+    EXPECT_FALSE(ini_.save(path("plain/Speedometer.ini")));  // a file where the folder should be
+
+    // A full disk, as far as this process can tell; the limit holds for root too.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool savedAnyway = ini_.save(path("Speedometer.ini"));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(savedAnyway);
+    EXPECT_EQ(read("Speedometer.ini"), "[Main]\nA=old\n");
+    EXPECT_EQ(files().size(), 2u) << "temporary file left behind";
+}
+
+}  // namespace
+}  // namespace movira
