@@ -6,6 +6,7 @@
 #include "core/SentenceCutter.h"
 #include "platform/PlatformServices.h"
 #include "platform/ScreenKeeper.h"
+#include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
 
 #include <benchmark/benchmark.h>
@@ -77,13 +78,16 @@ void BM_ReplayLog(benchmark::State& state, const std::string& name) {
         return;
     }
     test::FakeClock clock;
+    // One parser for the whole run, as on a device: a parser's first point costs a fresh
+    // chunk of track log, which is not what a sentence costs. Renewed now and then, rarely
+    // enough not to count, so that the track log stays small.
+    auto parser = std::make_unique<NmeaParser>(clock);
+    SentenceCutter cutter;
     size_t sentences = 0;
     for (auto _ : state) {
-        // A fresh parser each pass: the track log of one pass stays the size of one log.
-        NmeaParser parser(clock);
-        SentenceCutter cutter;
-        sentences = cutAll(cutter, stream, [&](std::string_view s) { parser.parseSentence(s); });
-        benchmark::DoNotOptimize(parser.fix());
+        if (parser->trackPointCount() > 100'000) parser = std::make_unique<NmeaParser>(clock);
+        sentences = cutAll(cutter, stream, [&](std::string_view s) { parser->parseSentence(s); });
+        benchmark::DoNotOptimize(parser->fix());
     }
     setRates(state, sentences, stream.size());
 }
@@ -194,7 +198,7 @@ void BM_RmcParseOnly(benchmark::State& state) {
 
 // ---- The per-fix fan-out ---------------------------------------------------------------------
 
-// AppCore with a fake clock, no screen service and an empty program folder (no GPS library),
+// AppCore with a fake clock and battery, no screen service and an empty program folder (no GPS library),
 // no window: onSentence takes the model lock, parses, then keeps the backlight and asks for
 // a repaint that goes nowhere.
 class FanOut {
@@ -202,7 +206,7 @@ public:
     FanOut() {
         std::string pattern = (std::filesystem::temp_directory_path() / "movira-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data())) folder_ = pattern;
-        core_ = std::make_unique<AppCore>(PlatformServices{clock_, screen_, folder_});
+        core_ = std::make_unique<AppCore>(PlatformServices{clock_, screen_, battery_, folder_});
     }
     ~FanOut() {
         core_.reset();
@@ -213,6 +217,7 @@ public:
 private:
     test::FakeClock clock_;
     NoScreenKeeper screen_;
+    test::FakeBattery battery_;
     std::string folder_;
     std::unique_ptr<AppCore> core_;
 };

@@ -43,8 +43,9 @@ AppCore::AppCore(const PlatformServices& services)
     : clock_(services.clock),
       programFolder_(services.programFolder),
       gpsApi_(std::make_unique<GpsApiLibrary>(services.programFolder)),
+      uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
-      model_(services.clock),
+      model_(services.clock, *uiText_, services.battery),
       backlight_(services.screenKeeper) {}
 
 AppCore::~AppCore() {
@@ -187,6 +188,8 @@ void AppCore::onSentence(std::string_view sentence) {
     {
         auto model = model_.lock();
         fixComplete = model->parser.parseSentence(sentence);
+        // The sensors see every fix first, within the same lock: no page draws a half update.
+        if (fixComplete) model->sensors.updateAll(model->parser.fix());
     }
     if (fixComplete) onFix();
 }
@@ -196,9 +199,12 @@ void AppCore::onPositionRecord(const PositionRecord* record) {
     {
         auto model = model_.lock();
         fixComplete = model->parser.applyPositionRecord(record);
+        if (fixComplete) model->sensors.updateAll(model->parser.fix());
     }
     if (fixComplete) onFix();
 }
+
+void AppCore::resetAllSensors() { model_.lock()->sensors.resetAll(); }
 
 void AppCore::onFix() {
     {
@@ -272,6 +278,7 @@ bool AppCore::loadSettings() {
     if (const std::string useGpsApi = ini_->getValue("UseGPSAPI", kSection); !useGpsApi.empty()) {
         useGpsApi_ = useGpsApi == "true";
     }
+    model_.lock()->sensors.loadValues(*ini_);
     currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
     return loaded;
 }
@@ -291,6 +298,7 @@ bool AppCore::saveSettings() {
     ini_->setValue("AlwaysOn", flagText(alwaysOn_), kSection);
     ini_->setValue("UseGPSAPI", flagText(useGpsApi_), kSection);
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
+    model_.lock()->sensors.saveValues(*ini_);
     return ini_->save(settingsPath());
 }
 

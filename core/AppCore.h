@@ -8,6 +8,7 @@
 #include "core/GpsApiLibrary.h"
 #include "core/Guarded.h"
 #include "core/Model.h"
+#include "core/UiText.h"
 #include "platform/Event.h"
 #include "platform/PlatformServices.h"
 #include "platform/SerialPort.h"
@@ -67,11 +68,14 @@ public:
     int currentWidget() const { return currentWidget_; }
     bool isBacklightHeld() const;
     GpsApiLibrary& gpsApi() { return *gpsApi_; }
+    const UiText& uiText() const { return *uiText_; }
     IniFile& ini() { return *ini_; }
     std::string settingsPath() const;
 
-    // The fix, satellites and track log, locked for as long as the result lives.
+    // The fix, satellites, track log and sensors, locked for as long as the result lives.
     Guarded<Model>::Locked model() { return model_.lock(); }
+    // Every sensor back to its initial state (the confirmed ResetAll command).
+    void resetAllSensors();
 
     // Reader thread only: one sentence, or one record (null when none could be fetched).
     void onSentence(std::string_view sentence);
@@ -109,6 +113,7 @@ private:
     std::atomic<bool> enableGpxTrack_{false};
     std::atomic<int> currentWidget_{0};
     std::unique_ptr<GpsApiLibrary> gpsApi_;
+    std::unique_ptr<UiText> uiText_;
     std::unique_ptr<IniFile> ini_;
     Guarded<Model> model_;
     mutable std::mutex backlightMutex_;

@@ -6,12 +6,14 @@
 
 namespace movira {
 
+class Battery;
 class Clock;
 class ScreenKeeper;
 
 struct PlatformServices {
     const Clock& clock;
     ScreenKeeper& screenKeeper;
+    const Battery& battery;
     std::string programFolder;  // beside the program: libraries, pictures, sounds, font
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/PosixSerialPort.h"
 #include "tests/support/Eventually.h"
+#include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScreenKeeper.h"
 #include "tests/support/FakeWindowPort.h"
@@ -14,6 +15,7 @@
 #include <sys/file.h>
 
 #include <chrono>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +41,14 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
+// The settings file without the sensors' section, which the sensors' own tests check.
+std::string withoutSensorValues(const std::string& text) {
+    const auto begin = text.find(" [LastSensorsValue]\n");
+    if (begin == std::string::npos) return text;
+    const auto end = text.find(" [", begin + 1);
+    return text.substr(0, begin) + (end == std::string::npos ? "" : text.substr(end));
+}
+
 class AppCoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,7 +64,7 @@ protected:
     }
     // A core whose program folder is `programFolder` (where it looks for the GPS library).
     AppCore& makeCore(const std::string& programFolder = "/nonexistent") {
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, programFolder});
+        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, programFolder});
         core->initialize(home);
         return *core;
     }
@@ -71,6 +81,7 @@ protected:
 
     FakeClock clock;
     FakeScreenKeeper screen;
+    test::FakeBattery battery;
     FakeWindowPort window;
     fs::path home;
     std::unique_ptr<AppCore> core;
@@ -89,7 +100,9 @@ TEST_F(AppCoreTest, NoSettingsFileGivesTheDefaultsAndAFullFileAtExit) {
     EXPECT_EQ(c.currentWidget(), 0);
     EXPECT_TRUE(fs::exists(home / "Speedometer.ini"));  // created empty
     c.shutdown();
-    EXPECT_EQ(readFile(home / "Speedometer.ini"),
+    const std::string saved = readFile(home / "Speedometer.ini");
+    EXPECT_NE(saved.find(" [LastSensorsValue]\n"), std::string::npos);
+    EXPECT_EQ(withoutSensorValues(saved),
               " [Main]\n LastCurrentWidget=0\n UseGPSAPI=true\n AlwaysOn=true\n EnableGPXTrack=false\n"
               " EnableKMLTrack=false\n COMPortBaudRate=0\n COMPort=\n TrackFolder=\n");
 }
@@ -123,7 +136,7 @@ TEST_F(AppCoreTest, SettingsSurviveALoadSaveCycle) {
     EXPECT_EQ(c.getTrackFolder(), "/media/card/trips");
     EXPECT_EQ(c.currentWidget(), 3);
     c.shutdown();
-    EXPECT_EQ(readFile(home / "Speedometer.ini"),
+    EXPECT_EQ(withoutSensorValues(readFile(home / "Speedometer.ini")),
               "; my receiver\n [Main]\n UseGPSAPI=true\n COMPort=ttyUSB1\n COMPortBaudRate=4800\n"
               " EnableKMLTrack=true\n EnableGPXTrack=false\n AlwaysOn=true\n TrackFolder=/media/card/trips\n"
               " LastCurrentWidget=3\n [Other]\n Keep=me\n");
@@ -294,8 +307,10 @@ TEST_F(AppCoreTest, ReaderAndReadersShareTheModelSafely) {
         while (!done) {
             auto model = c.model();
             const auto& parser = model->parser;
-            for (size_t i = 0; i < parser.trackPointCount(); ++i) ASSERT_NE(parser.trackPoint(static_cast<long long>(i)), nullptr);
-            (void)parser.fix().speed;
+            for (size_t i = 0; i < parser.trackPointCount(); ++i) {
+                ASSERT_NE(parser.trackPoint(static_cast<long long>(i)), nullptr);
+            }
+            for (int i = 0; i < model->sensors.count(); ++i) ASSERT_LT(std::wcslen(model->sensors.at(i)->text()), 256u);
         }
     });
     std::string burst;
@@ -308,6 +323,31 @@ TEST_F(AppCoreTest, ReaderAndReadersShareTheModelSafely) {
     EXPECT_TRUE(eventually([&] { return trackPoints() == 60; }));
     done = true;
     painter.join();
+}
+
+// The sensors on the fan-out.
+
+TEST_F(AppCoreTest, SensorsFollowEveryFixAndKeepTheirValuesBetweenRuns) {
+    PseudoTerminal receiver;
+    AppCore& c = serialCore(receiver);
+    receiver.write("$GPRMC,123519,A,4807.038,N,01131.000,E,000.0,084.4,230394,003.1,W*6A\r\n"
+                   "$GPRMC,123520,A,4807.038,N,01131.000,E,010.0,084.4,230394,003.1,W*6A\r\n"
+                   "$GPRMC,123521,A,4807.038,N,01131.000,E,005.0,084.4,230394,003.1,W*6A\r\n");
+    ASSERT_TRUE(eventually([&] { return trackPoints() == 3; }));
+    {
+        auto model = c.model();
+        EXPECT_STREQ(model->sensors.find(L"Speed")->text(), L"9.3 km/h");
+        EXPECT_STREQ(model->sensors.find(L"Max speed")->text(), L"18.5 km/h");
+        EXPECT_STREQ(model->sensors.find(L"Accel. 0-10 km/h")->text(), L"0.540 s");
+    }
+    c.shutdown();
+    core.reset();
+
+    AppCore& again = makeCore();
+    EXPECT_STREQ(again.model()->sensors.find(L"Max speed")->text(), L"18.5 km/h");
+    again.resetAllSensors();
+    EXPECT_STREQ(again.model()->sensors.find(L"Max speed")->text(), L"");
+    EXPECT_EQ(again.model()->sensors.find(L"Max speed")->value(0), NoValue);
 }
 
 // The backlight while fixes arrive.

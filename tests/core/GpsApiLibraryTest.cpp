@@ -2,6 +2,7 @@
 #include "core/GpsApiLibrary.h"
 
 #include "tests/support/Eventually.h"
+#include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScreenKeeper.h"
 #include "tests/support/FakeWindowPort.h"
@@ -117,7 +118,7 @@ protected:
     }
     AppCore& makeCore(const char* programFolder, const std::string& settings = "") {
         std::ofstream(home / "Speedometer.ini") << settings;
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, programFolder});
+        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, programFolder});
         core->initialize(home.string());
         return *core;
     }
@@ -125,6 +126,7 @@ protected:
 
     test::FakeClock clock;
     test::FakeScreenKeeper screen;
+    test::FakeBattery battery;
     test::FakeWindowPort window;
     fs::path home;
     std::unique_ptr<AppCore> core;
