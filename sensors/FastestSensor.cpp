@@ -1,5 +1,6 @@
 #include "sensors/FastestSensor.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 
@@ -65,6 +66,23 @@ std::optional<int64_t> FastestSensor::findWindow(float stepMetres, int64_t stepM
     return std::nullopt;
 }
 
+std::optional<int64_t> FastestSensor::findRunFromStop(float stepMetres, int64_t stepMs) const {
+    // A standing start times the whole run from the stop, where the history begins, to the
+    // point inside the newest step where the target is reached. The shortest stretch of the
+    // target's length at the end of the run would leave out the launch.
+    double before = 0.0;
+    int64_t beforeMs = 0;
+    for (int i = 0; i < stepCount_; ++i) {
+        before += stepMetres_[i];
+        beforeMs += stepMs_[i];
+    }
+    if (before + stepMetres < target_) return std::nullopt;
+    const double fraction = stepMetres > 0.0f ? (static_cast<double>(target_) - before) / stepMetres : 0.0;
+    const double run = static_cast<double>(beforeMs) + std::clamp(fraction, 0.0, 1.0) * static_cast<double>(stepMs);
+    if (!(run >= 1.0 && run <= static_cast<double>(MaxBestMs))) return 0;
+    return static_cast<int64_t>(run);
+}
+
 void FastestSensor::update(const GpsFix& fix) {
     const bool usable = isUsable(fix);
     const auto time = usable ? fixTime(fix) : std::nullopt;
@@ -90,7 +108,8 @@ void FastestSensor::update(const GpsFix& fix) {
         // The step's distance counts its whole seconds only; its duration keeps the milliseconds.
         const float stepMetres =
             (previousSpeed_ + fix.speed) / 2.0f * static_cast<float>(stepMs / 1000) * 0.27777778f;
-        if (const auto run = findWindow(stepMetres, stepMs)) {
+        const auto found = standingStart_ ? findRunFromStop(stepMetres, stepMs) : findWindow(stepMetres, stepMs);
+        if (const auto run = found) {
             armed_ = false;
             if (*run > 0 && (best_ <= 0 || *run < best_)) {
                 best_ = *run;

@@ -34,6 +34,7 @@ private:
     // Looks back from the newest step for the shortest run of steps that covers the target:
     // empty when none does, else its time in ms (0 when that time is unusable).
     std::optional<int64_t> findWindow(float stepMetres, int64_t stepMs) const;
+    std::optional<int64_t> findRunFromStop(float stepMetres, int64_t stepMs) const;
 
     int64_t previousTime_ = 0;  // 100-ns units; 0 when there is no previous fix
     int64_t best_ = 0;          // milliseconds; 0 when none

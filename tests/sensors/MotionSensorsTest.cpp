@@ -559,18 +559,20 @@ TEST(FastestSensor, StandingStartMeasuresOncePerStop) {
     cruise(sensor, 0, 100, 36.0f);
     EXPECT_STREQ(sensor.text(), L"");
 
-    // From the stop: 5 m, then 10 m a second; the last 100 m took 10 s.
+    // From the stop: 5 m, then 10 m a second. 95 m after 10 s, 100 m half way through the
+    // eleventh second: the run from the stop, launch included, not the last 100 m (10 s).
     cruise(sensor, 100'000, 1, 0.0f);
     cruise(sensor, 101'000, 10, 36.0f);
     EXPECT_STREQ(sensor.text(), L"");
     cruise(sensor, 111'000, 1, 36.0f);
-    EXPECT_STREQ(sensor.text(), L"10.00 s");
+    EXPECT_STREQ(sensor.text(), L"10.50 s");
     cruise(sensor, 112'000, 30, 72.0f);  // faster, but not from a stop
-    EXPECT_STREQ(sensor.text(), L"10.00 s");
+    EXPECT_STREQ(sensor.text(), L"10.50 s");
 
+    // 10 m, then 20 m a second: 90 m after 5 s, 100 m half way through the sixth.
     cruise(sensor, 142'000, 1, 0.0f);
     cruise(sensor, 143'000, 6, 72.0f);
-    EXPECT_STREQ(sensor.text(), L"5.000 s");
+    EXPECT_STREQ(sensor.text(), L"5.500 s");
 
     // Only a speed of exactly 0 arms; a dropout disarms until the next stop.
     FastestSensor creeping(100.0f, English, true), dropped(100.0f, English, true);
@@ -612,7 +614,7 @@ TEST(FastestSensor, StartsAfreshWhenTimeMisbehaves) {
         {"jump", false, {{0, 36}, {1000, 36}, {2000 + Hour, 36}}, 4, L"5.000 s"},
         {"undated", false, {{0, 36}, {1000, 36}, {Undated, 36}, {2000, 36}}, 4, L"5.000 s"},
         // 5 m from the stop, then 10 m steps.
-        {"jump onto a stop re-arms", true, {{0, 0}, {1000, 36}, {2 * Hour, 0}}, 5, L"5.000 s"},
+        {"jump onto a stop re-arms", true, {{0, 0}, {1000, 36}, {2 * Hour, 0}}, 5, L"5.500 s"},
         {"jump while moving disarms", true, {{0, 0}, {1000, 36}, {2 * Hour, 36}}, 5, L""},
     };
     for (const auto& c : cases) {
