@@ -40,8 +40,7 @@ const char* flagText(bool flag) { return flag ? "true" : "false"; }
 }  // namespace
 
 AppCore::AppCore(const PlatformServices& services)
-    : clock_(services.clock),
-      programFolder_(services.programFolder),
+    : programFolder_(services.programFolder),
       gpsApi_(std::make_unique<GpsApiLibrary>(services.programFolder)),
       uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
@@ -174,7 +173,7 @@ void AppCore::readSerial(SentenceCutter& cutter) {
         }
         if (result == SerialPort::ReadResult::Data) {
             try {
-                cutter.cut(count, [this](std::string_view sentence) { onSentence(sentence); });
+                cutter.cut(count, [this](SentenceCutter::Sentence s) { onSentenceInPlace(s.text, s.size); });
             } catch (...) {
                 cutter.discard();  // the rest of this chunk is dropped; reading goes on
             }
@@ -189,6 +188,16 @@ void AppCore::onSentence(std::string_view sentence) {
         auto model = model_.lock();
         fixComplete = model->parser.parseSentence(sentence);
         // The sensors see every fix first, within the same lock: no page draws a half update.
+        if (fixComplete) model->sensors.updateAll(model->parser.fix());
+    }
+    if (fixComplete) onFix();
+}
+
+void AppCore::onSentenceInPlace(char* text, size_t size) {
+    bool fixComplete;
+    {
+        auto model = model_.lock();
+        fixComplete = model->parser.parseSentenceInPlace(text, size);
         if (fixComplete) model->sensors.updateAll(model->parser.fix());
     }
     if (fixComplete) onFix();

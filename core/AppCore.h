@@ -79,6 +79,7 @@ public:
 
     // Reader thread only: one sentence, or one record (null when none could be fetched).
     void onSentence(std::string_view sentence);
+    void onSentenceInPlace(char* text, size_t size);
     void onPositionRecord(const PositionRecord* record);
 
     bool loadSettings();
@@ -93,7 +94,6 @@ private:
     bool openPort(SerialPort& port, const std::string& name, int baudRate, bool& settingsReadable);
     void onFix();
 
-    const Clock& clock_;
     std::atomic<bool> useGpsApi_{true};
     std::atomic<int> gpsApiActive_{-1};
     std::atomic<int> baudRate_{NoValueInt};

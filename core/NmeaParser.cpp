@@ -18,18 +18,20 @@ constexpr float kKnotsToKmh = 1.852f;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The next "," or "*" at or after p, or end: eight bytes a step (little-endian words).
+// The next "," or "*" at or after p, or end: eight bytes a step (little-endian words) while
+// a whole word lies before end, then byte by byte.
 const char* findSeparator(const char* p, const char* end) {
     constexpr uint64_t ones = 0x0101010101010101ULL;
     constexpr uint64_t highs = 0x8080808080808080ULL;
-    for (; p < end; p += 8) {
+    for (; end - p >= 8; p += 8) {
         uint64_t word;
         std::memcpy(&word, p, sizeof word);
         const uint64_t commas = word ^ (ones * ','), stars = word ^ (ones * '*');
         const uint64_t found = ((commas - ones) & ~commas & highs) | ((stars - ones) & ~stars & highs);
-        if (found) return std::min(p + (std::countr_zero(found) >> 3), end);
+        if (found) return p + (std::countr_zero(found) >> 3);
     }
-    return end;
+    while (p < end && *p != ',' && *p != '*') ++p;
+    return p;
 }
 bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool equals(const char* field, const char* text) { return std::strcmp(field, text) == 0; }
@@ -126,21 +128,18 @@ const TrackPoint* NmeaParser::trackPoint(long long i) const {
     return i >= 0 && static_cast<unsigned long long>(i) < track_.size() ? &track_[static_cast<size_t>(i)] : nullptr;
 }
 
-int NmeaParser::splitFields(std::string_view sentence) {
-    const size_t size = std::min(sentence.size(), MaxSentence);
-    std::memcpy(text_.data(), sentence.data(), size);
-    text_[size] = '\0';
-    char* p = text_.data();
-    char* const end = p + size;
+int NmeaParser::splitFields(char* text, size_t size) {
+    char* p = text;
+    char* const end = text + size;
     int separators = 0;
     int checksumAt = -1;  // index of the first field after a "*"
     for (;;) {
-        char* q = p + (findSeparator(p, end) - p);
-        const char separator = *q;  // "\0" at the end
-        fields_[static_cast<size_t>(separators)] = p;
+        char* const q = p + (findSeparator(p, end) - p);
+        const char separator = q < end ? *q : '\0';
         // A field longer than a slot is cut, never spilled into the next one.
         const auto length = std::min(q - p, std::ptrdiff_t{FieldSize - 1});
-        p[length] = '\0';
+        if (p + length < end) p[length] = '\0';
+        fields_[static_cast<size_t>(separators)] = p;
         lengths_[static_cast<size_t>(separators)] = static_cast<uint8_t>(length);
         if (q == end) break;
         ++separators;
@@ -154,8 +153,15 @@ int NmeaParser::splitFields(std::string_view sentence) {
 }
 
 bool NmeaParser::parseSentence(std::string_view sentence) {
-    if (sentence.empty() || sentence.front() != '$') return false;
-    const int separators = splitFields(sentence);
+    const size_t size = std::min(sentence.size(), MaxSentence);
+    std::memcpy(text_.data(), sentence.data(), size);
+    text_[size] = '\0';
+    return parseSentenceInPlace(text_.data(), size);
+}
+
+bool NmeaParser::parseSentenceInPlace(char* text, size_t size) {
+    if (size == 0 || text[0] != '$') return false;
+    const int separators = splitFields(text, size);
     // Identifiers are six characters: "$GP" and the sentence type.
     const char* id = field(0);
     if (fieldLength(0) != 6 || std::memcmp(id, "$GP", 3) != 0) return false;

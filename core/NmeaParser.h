@@ -33,6 +33,9 @@ public:
     // One sentence from "$" up to (without) its carriage return. True only when a
     // complete $GPRMC was taken: that completes a fix.
     bool parseSentence(std::string_view sentence);
+    // The same for a sentence, zero-terminated at `size`, that the caller lets the parser cut
+    // into fields where it lies: its separators are overwritten. The reader's path, no copy.
+    bool parseSentenceInPlace(char* text, size_t size);
     // One record of the GPS access library, or none (null). Always completes a fix.
     bool applyPositionRecord(const PositionRecord* record);
 
@@ -53,7 +56,7 @@ public:
     static float knotsToKmh(float knots);
 
 private:
-    int splitFields(std::string_view sentence);
+    int splitFields(char* text, size_t size);
     const char* field(int i) const { return i < fieldCount_ ? fields_[static_cast<size_t>(i)] : ""; }
     size_t fieldLength(int i) const { return i < fieldCount_ ? lengths_[static_cast<size_t>(i)] : 0; }
     bool hasField(int i) const { return i < dataFields_; }
@@ -73,9 +76,9 @@ private:
 
     const Clock& clock_;
     LocalTimeConverter localTime_;
-    // The last sentence, cut into zero-terminated fields in place (with room to read a whole
-    // word past its end); fields past its last read as empty.
-    std::array<char, MaxSentence + 1 + 8> text_{};
+    // A copy of a sentence that the caller did not let us write into.
+    std::array<char, MaxSentence + 1> text_{};
+    // The fields of the last sentence, zero-terminated where they lie; past its last, empty.
     std::array<const char*, MaxFields> fields_{};
     std::array<uint8_t, MaxFields> lengths_{};
     int fieldCount_ = 0;

@@ -13,14 +13,22 @@ class SentenceCutter {
 public:
     static constexpr size_t BufferSize = 2048;
 
+    // A sentence in the cutter's buffer, zero-terminated in place; the receiver of it may
+    // write into it (the parser cuts it into fields there) until the next read.
+    struct Sentence {
+        char* text;
+        size_t size;
+        operator std::string_view() const { return {text, size}; }
+    };
+
     // Where the next read puts its bytes, and how many fit.
     char* freeSpace() { return buffer_.data() + carry_; }
     size_t freeCapacity() const { return BufferSize - carry_; }
     size_t carry() const { return carry_; }
     void discard() { carry_ = 0; }
 
-    // Takes `count` new bytes written at freeSpace(). Each complete sentence is passed,
-    // zero-terminated in place, to onSentence(std::string_view) without its carriage return.
+    // Takes `count` new bytes written at freeSpace(). Each complete sentence is passed, without
+    // its carriage return, to onSentence(Sentence) (or to one taking a std::string_view).
     template <class OnSentence>
     void cut(size_t count, OnSentence&& onSentence);
 
@@ -43,7 +51,7 @@ void SentenceCutter::cut(size_t count, OnSentence&& onSentence) {
         // an earlier "$" belongs to a sentence that never ended.
         if (char* start = static_cast<char*>(memrchr(from, '$', static_cast<size_t>(cr - from)))) {
             *cr = '\0';
-            onSentence(std::string_view(start, static_cast<size_t>(cr - start)));
+            onSentence(Sentence{start, static_cast<size_t>(cr - start)});
         }
         from = scan = cr + 1;
     }

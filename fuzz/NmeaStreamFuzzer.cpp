@@ -72,11 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NmeaParser parser(fixedClock());
     SentenceCutter cutter;
     size_t trackPoints = 0;
-    const auto onSentence = [&](std::string_view sentence) {
+    const auto onSentence = [&](SentenceCutter::Sentence cut) {
+        const std::string_view sentence = cut;
         require(!sentence.empty() && sentence.front() == '$', "sentence does not start with $");
         require(sentence.find('\r') == std::string_view::npos, "sentence holds a carriage return");
         require(sentence.data()[sentence.size()] == '\0', "sentence not zero-terminated");
-        parser.parseSentence(sentence);
+        // As the reader does: cut into fields where it lies in the cutter's buffer.
+        parser.parseSentenceInPlace(cut.text, cut.size);
         checkParser(parser, trackPoints);
     };
     while (!stream.empty()) {

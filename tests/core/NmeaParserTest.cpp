@@ -281,6 +281,29 @@ TEST_F(NmeaParserTest, FieldsAreCutNeverSpilled) {
     for (int i = 0; i < 12; ++i) ASSERT_NE(parser.satellite(i), nullptr);
 }
 
+TEST_F(NmeaParserTest, InPlaceGivesWhatTheCopyGives) {
+    const std::string sentences[] = {
+        kMunich, "$GPGGA,123519,4807.038,N,01131.000,W,1,08,0.9,545.4,M,46.9,M,,*47",
+        "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74",
+        "$GPRMC,123520,A,4807.038,N,01131.000,E," + std::string(300, '9') + ",7.5,230394,,",
+        "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"};
+    NmeaParser copying(clock);
+    for (const std::string& sentence : sentences) {
+        std::string buffer = sentence;
+        EXPECT_EQ(parser.parseSentenceInPlace(buffer.data(), buffer.size()), copying.parseSentence(sentence));
+        const GpsFix& a = parser.fix();
+        const GpsFix& b = copying.fix();
+        EXPECT_TRUE(a.latitude == b.latitude && a.longitude == b.longitude && a.altitude == b.altitude &&
+                    a.speed == b.speed && a.speedKnots == b.speedKnots && a.course == b.course &&
+                    a.hdop == b.hdop && a.satellitesUsed == b.satellitesUsed && a.valid == b.valid &&
+                    a.utcTime.sameSecond(b.utcTime) && a.localTime.sameSecond(b.localTime))
+            << sentence;
+        EXPECT_EQ(buffer.size(), sentence.size());  // written into, never past its end
+    }
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(parser.satellite(i)->prn, copying.satellite(i)->prn);
+    EXPECT_FLOAT_EQ(parser.fix().course, 54.7f);
+}
+
 TEST(NmeaConversions, NumbersAsTheCLibraryReadsThem) {
     EXPECT_EQ(NmeaParser::parseNumber(""), NoValue);
     EXPECT_EQ(NmeaParser::parseNumber("abc"), 0.0f);
