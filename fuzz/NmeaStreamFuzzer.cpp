@@ -3,7 +3,7 @@
 // invariant, so that libFuzzer keeps the input.
 #include "core/NmeaParser.h"
 #include "core/SentenceCutter.h"
-#include "tests/support/FakeClock.h"
+#include "fuzz/ParserInvariants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,50 +16,14 @@
 namespace {
 
 using namespace movira;
-
-void require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
+using fuzz::checkParser;
+using fuzz::fixedClock;
+using fuzz::require;
 
 // Reads of 1..128 bytes, or 16..2048 in steps of 16: small ones split every sentence, large
 // ones fill the buffer the way a busy port does.
 size_t readSize(uint8_t selector) {
     return selector < 128 ? size_t{selector} + 1 : size_t{selector - 127u} * 16;
-}
-
-void checkParser(const NmeaParser& parser, size_t& trackPoints) {
-    const GpsFix& f = parser.fix();
-    for (const float value :
-         {f.altitude, f.longitude, f.latitude, f.course, f.speed, f.speedKnots, f.pdop, f.hdop, f.vdop}) {
-        require(std::isfinite(value), "fix value not finite");
-    }
-    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) {
-        const SatelliteInfo& s = *parser.satellite(i);
-        require(!s.isEmpty() || (s.elevation == NoValueInt && s.azimuth == NoValueInt && s.snr == NoValueInt),
-                "satellite entry without a PRN holds values");
-    }
-    require(parser.trackPointCount() >= trackPoints, "track log shrank");
-    // Only the points added since the last check; the older ones were checked then.
-    for (size_t i = trackPoints; i < parser.trackPointCount(); ++i) {
-        const TrackPoint& p = *parser.trackPoint(static_cast<long long>(i));
-        for (const float value : {p.altitude, p.longitude, p.latitude, p.course, p.speed}) {
-            require(std::isfinite(value), "track point value not finite");
-        }
-        require(p.speed >= 0, "track point with negative speed");
-    }
-    trackPoints = parser.trackPointCount();
-}
-
-// A fixed clock and zone: the same input must always take the same path.
-const test::FakeClock& fixedClock() {
-    static const test::FakeClock clock = [] {
-        setenv("TZ", "UTC", 1);
-        tzset();
-        return test::FakeClock{};
-    }();
-    return clock;
 }
 
 }  // namespace
