@@ -274,6 +274,7 @@ std::string AppCore::settingsPath() const { return homeFolder() + "/Speedometer.
 
 bool AppCore::loadSettings() {
     const bool loaded = ini_->load(settingsPath());
+    settingsLoaded_ = loaded;
     setTrackFolder(ini_->getValue("TrackFolder", kSection));
     {
         std::lock_guard lock(textMutex_);
@@ -308,6 +309,8 @@ bool AppCore::saveSettings() {
     ini_->setValue("UseGPSAPI", flagText(useGpsApi_), kSection);
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
     model_.lock()->sensors.saveValues(*ini_);
+    // A file that exists but could not be read is still the user's: never replace it with defaults.
+    if (!settingsLoaded_) return false;
     return ini_->save(settingsPath());
 }
 

@@ -119,6 +119,7 @@ private:
     mutable std::mutex backlightMutex_;
     BacklightKeeper backlight_;
     Event stopEvent_{Event::Reset::Manual};
+    bool settingsLoaded_ = false;
     bool shutDown_ = false;
 };
 

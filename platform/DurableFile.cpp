@@ -14,8 +14,14 @@ constexpr auto npos = std::string::npos;
 
 DurableFile::ReadResult readAll(const std::string& path, std::string& bytes) {
     using ReadResult = DurableFile::ReadResult;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO or a device in its place cannot hang the caller.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return ReadResult::Failed;
+    }
     char buffer[16384];
     for (;;) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);

@@ -11,7 +11,8 @@ class DurableFile {
 public:
     enum class ReadResult { Read, Missing, Failed };
 
-    // Missing only when the file does not exist; a file that exists but cannot be read is Failed.
+    // Missing only when the file does not exist; a file that exists but cannot be read, or is
+    // not a regular file, is Failed.
     static ReadResult read(const std::string& path, std::string& bytes);
     // Writes a temporary file beside `path`, flushes it to the disk and renames it over `path`.
     // False when that fails; the old file is then as it was and no temporary file is left.

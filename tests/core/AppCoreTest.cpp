@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cwchar>
@@ -151,6 +152,17 @@ TEST_F(AppCoreTest, TrackFolderDefaultsBesideTheSettings) {
     c.shutdown();
     EXPECT_NE(readFile(home / "Speedometer.ini").find(" TrackFolder=" + (home / "Tracks").string() + "\n"),
               std::string::npos);
+}
+
+TEST_F(AppCoreTest, ASettingsFileThatCannotBeReadIsNeitherWaitedForNorReplaced) {
+    const fs::path settings = home / "Speedometer.ini";
+    ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);  // opening it for reading would block
+    AppCore& c = makeCore();
+    EXPECT_TRUE(c.useGpsApi());  // the defaults
+    c.setBaudRate(4800);
+    EXPECT_FALSE(c.saveSettings());
+    c.shutdown();
+    EXPECT_TRUE(fs::is_fifo(settings));
 }
 
 TEST_F(AppCoreTest, BadNumbersInTheSettingsAreHarmless) {
