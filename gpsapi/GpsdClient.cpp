@@ -1,0 +1,107 @@
+#include "gpsapi/GpsdClient.h"
+
+#include "gpsapi/GpsdConnection.h"
+#include "gpsapi/PositionRecordBuilder.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+
+namespace movira {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kDefaultHost[] = "localhost";
+constexpr char kDefaultPort[] = "2947";
+constexpr auto kFirstRetry = 250ms;
+constexpr auto kLongestRetry = 5000ms;
+// The longest a wait for a report lasts; the stop wakes it earlier.
+constexpr auto kReadSlice = 100ms;
+
+std::string environmentOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+}  // namespace
+
+GpsdClient::GpsdClient(RecordHandover& handover) : handover_(handover) {}
+
+GpsdClient::~GpsdClient() { stop(); }
+
+void GpsdClient::start() {
+    std::lock_guard lock(controlMutex_);
+    if (thread_.joinable()) return;
+    // Read here, on the caller's thread, not while the program may be changing its environment.
+    const std::string host = environmentOr("GPSD_HOST", kDefaultHost);
+    const std::string port = environmentOr("GPSD_PORT", kDefaultPort);
+    auto stop = std::make_unique<StopSignal>();
+    thread_ = std::thread(&GpsdClient::run, this, std::ref(*stop), host, port);
+    stop_ = std::move(stop);
+}
+
+void GpsdClient::stop() noexcept {
+    try {
+        std::lock_guard lock(controlMutex_);
+        if (!thread_.joinable()) return;
+        stop_->set();
+        thread_.join();
+        stop_.reset();
+        handover_.publish(RecordHandover::noFix());
+    } catch (...) {
+        // Only a broken mutex or join can get here; there is nothing sensible left to do.
+    }
+}
+
+void GpsdClient::run(const StopSignal& stop, const std::string& host, const std::string& port) {
+    // libgps writes its request with write(): a gpsd that just went away must not take the program
+    // down with SIGPIPE. Blocked for this thread only, the write fails with EPIPE instead.
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+
+    auto retry = std::chrono::milliseconds(kFirstRetry);
+    for (;;) {
+        try {
+            GpsdConnection connection;
+            PositionRecordBuilder builder;
+            if (connection.open(host, port, stop)) {
+                retry = kFirstRetry;
+                follow(connection, builder, stop);
+            }
+        } catch (...) {
+            // Out of memory or threads: treated like gpsd being away, tried again after the pause.
+        }
+        handover_.publish(RecordHandover::noFix());
+        if (stop.waitFor(retry)) return;
+        retry = std::min(retry * 2, std::chrono::milliseconds(kLongestRetry));
+    }
+}
+
+void GpsdClient::follow(GpsdConnection& connection, PositionRecordBuilder& builder, const StopSignal& stop) {
+    for (;;) {
+        switch (connection.next(kReadSlice, stop)) {
+        case GpsdConnection::Report::Position:
+            builder.applyTpv(connection.data().fix);
+            handover_.publish(builder.record());
+            break;
+        case GpsdConnection::Report::Sky:
+            builder.applySky(connection.data());
+            handover_.publish(builder.record());
+            break;
+        case GpsdConnection::Report::None:
+        case GpsdConnection::Report::Other:
+            break;
+        case GpsdConnection::Report::Lost:
+        case GpsdConnection::Report::Stopped:
+            return;
+        }
+    }
+}
+
+}  // namespace movira
