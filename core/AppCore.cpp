@@ -2,6 +2,7 @@
 
 #include "core/SentenceCutter.h"
 #include "core/UserCommand.h"
+#include "platform/FontRegistry.h"
 #include "platform/WindowPort.h"
 
 #include <cerrno>
@@ -45,7 +46,10 @@ AppCore::AppCore(const PlatformServices& services)
       uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
       model_(services.clock, *uiText_, services.battery),
-      backlight_(services.screenKeeper) {}
+      backlight_(services.screenKeeper),
+      clock_(services.clock),
+      battery_(services.battery),
+      fontRegistry_(services.fontRegistry) {}
 
 AppCore::~AppCore() {
     if (!shutDown_) stopGps();
@@ -56,6 +60,8 @@ void AppCore::initialize(const std::string& homeFolder) {
         std::lock_guard lock(textMutex_);
         homeFolder_ = homeFolder.empty() ? programFolder_ : homeFolder;
     }
+    // The large digits of the pages; without the file the face falls back to a system font.
+    if (fontRegistry_) fontRegistry_->add(programFolder_ + "/lcd-u.ttf", "LCD");
     loadSettings();
 }
 
@@ -215,7 +221,10 @@ void AppCore::onPositionRecord(const PositionRecord* record) {
 
 void AppCore::resetAllSensors() { model_.lock()->sensors.resetAll(); }
 
+void AppCore::adoptDisplay(std::unique_ptr<PageDisplay> display) { display_ = std::move(display); }
+
 void AppCore::onFix() {
+    if (display_) display_->notifyFix();
     {
         std::lock_guard lock(backlightMutex_);
         backlight_.onFix(alwaysOn_);
@@ -223,9 +232,11 @@ void AppCore::onFix() {
     requestRepaint();
 }
 
-void AppCore::requestRepaint() {
+void AppCore::requestRepaint() { postCommand(UserCommand::Repaint); }
+
+void AppCore::postCommand(int userCommand) {
     WindowPort* window = mainWindow_;
-    if (window && window->isWindow()) window->post(UserCommand::Repaint);
+    if (window && window->isWindow()) window->post(userCommand);
 }
 
 bool AppCore::isBacklightHeld() const {
@@ -289,7 +300,9 @@ bool AppCore::loadSettings() {
         useGpsApi_ = useGpsApi == "true";
     }
     model_.lock()->sensors.loadValues(*ini_);
+    if (display_) display_->loadSettings(*ini_);
     currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
+    if (display_) display_->setCurrentIndex(currentWidget_);
     return loaded;
 }
 
@@ -307,8 +320,10 @@ bool AppCore::saveSettings() {
     ini_->setValue("EnableGPXTrack", flagText(enableGpxTrack_), kSection);
     ini_->setValue("AlwaysOn", flagText(alwaysOn_), kSection);
     ini_->setValue("UseGPSAPI", flagText(useGpsApi_), kSection);
+    if (display_) currentWidget_ = display_->currentIndex();
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
     model_.lock()->sensors.saveValues(*ini_);
+    if (display_) display_->saveSettings(*ini_);
     // A file that exists but could not be read is still the user's: never replace it with defaults.
     if (!settingsLoaded_) return false;
     return ini_->save(settingsPath());
@@ -324,6 +339,8 @@ void AppCore::shutdown() {
         backlight_.release();
     }
     mainWindow_ = nullptr;  // nothing more is posted
+    display_.reset();       // ends the paint thread before the model goes
+    if (fontRegistry_) fontRegistry_->removeAll();
 }
 
 }  // namespace movira

@@ -8,6 +8,7 @@
 #include "core/GpsApiLibrary.h"
 #include "core/Guarded.h"
 #include "core/Model.h"
+#include "core/PageDisplay.h"
 #include "core/UiText.h"
 #include "platform/Event.h"
 #include "platform/PlatformServices.h"
@@ -45,6 +46,14 @@ public:
     bool stopGps();
     bool isReaderRunning() const;
     void requestRepaint();
+    // Posts a command to the main window, if there is one (any thread).
+    void postCommand(int userCommand);
+
+    // The pages: adopted once, before initialize; shut down with the core.
+    void adoptDisplay(std::unique_ptr<PageDisplay> display);
+    PageDisplay* display() { return display_.get(); }
+    // Whether the SMS library could be bound (its button is shown then).
+    bool isSmsAvailable() const { return false; }
 
     std::string getTrackFolder();
     void setTrackFolder(const std::string& folder);
@@ -69,6 +78,8 @@ public:
     bool isBacklightHeld() const;
     GpsApiLibrary& gpsApi() { return *gpsApi_; }
     const UiText& uiText() const { return *uiText_; }
+    const Clock& clock() const { return clock_; }
+    const Battery& battery() const { return battery_; }
     IniFile& ini() { return *ini_; }
     std::string settingsPath() const;
 
@@ -121,6 +132,11 @@ private:
     Event stopEvent_{Event::Reset::Manual};
     bool settingsLoaded_ = false;
     bool shutDown_ = false;
+    const Clock& clock_;
+    const Battery& battery_;
+    FontRegistry* const fontRegistry_;
+    // Last: the pages use everything above, so they go first.
+    std::unique_ptr<PageDisplay> display_;
 };
 
 }  // namespace movira

@@ -12,7 +12,15 @@ enum UserCommand : int {
     CloseApp = 6,
     FlipHor = 7,
     RotateScreen = 8,
+    ZoomIn = 9,
+    ZoomOut = 10,
+    ZoomAuto = 12,
+    CenterPos = 13,
     Repaint = 14,
+    VeloMode = 15,
+    SlowMode = 16,
+    RaceMode = 17,
+    PlaneMode = 18,
 };
 
 }  // namespace movira

@@ -8,6 +8,7 @@ namespace movira {
 
 class Battery;
 class Clock;
+class FontRegistry;
 class ScreenKeeper;
 
 struct PlatformServices {
@@ -15,6 +16,7 @@ struct PlatformServices {
     ScreenKeeper& screenKeeper;
     const Battery& battery;
     std::string programFolder;  // beside the program: libraries, pictures, sounds, font
+    FontRegistry* fontRegistry = nullptr;  // where the "LCD" face is registered; none in model tests
 };
 
 }  // namespace movira

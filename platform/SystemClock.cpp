@@ -1,5 +1,7 @@
 #include "platform/SystemClock.h"
 
+#include <chrono>
+
 #include <ctime>
 
 namespace movira {
@@ -22,3 +24,8 @@ SystemTime SystemClock::localNow() const {
 }
 
 }  // namespace movira
+
+int64_t movira::SystemClock::steadyNow100ns() const {
+    using namespace std::chrono;
+    return duration_cast<duration<int64_t, std::ratio<1, 10'000'000>>>(steady_clock::now().time_since_epoch()).count();
+}

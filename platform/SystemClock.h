@@ -8,6 +8,7 @@ namespace movira {
 class SystemClock final : public Clock {
 public:
     SystemTime localNow() const override;
+    int64_t steadyNow100ns() const override;
 };
 
 }  // namespace movira

@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace movira::test {
@@ -14,6 +15,8 @@ public:
         std::lock_guard lock(mutex_);
         return now_;
     }
+    int64_t steadyNow100ns() const override { return steady_; }
+    void advanceSteadySeconds(double seconds) { steady_ += static_cast<int64_t>(seconds * 10'000'000); }
     void set(const SystemTime& now) {
         std::lock_guard lock(mutex_);
         now_ = now;
@@ -22,6 +25,7 @@ public:
 private:
     mutable std::mutex mutex_;
     SystemTime now_;
+    std::atomic<int64_t> steady_{1'000'000'000};
 };
 
 }  // namespace movira::test

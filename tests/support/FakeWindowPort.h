@@ -13,7 +13,11 @@ class FakeWindowPort final : public WindowPort {
 public:
     bool isWindow() const override { return shown; }
     void post(int userCommand) override {
-        if (userCommand == 14) ++repaints;
+        if (userCommand == 14) {
+            ++repaints;
+        } else {
+            lastCommand = userCommand;
+        }
         ++posts;
     }
     // Waits until at least `count` repaints arrived; false on time-out.
@@ -24,6 +28,7 @@ public:
     std::atomic<bool> shown{true};
     std::atomic<int> repaints{0};
     std::atomic<int> posts{0};
+    std::atomic<int> lastCommand{0};  // the last command other than Repaint
 };
 
 }  // namespace movira::test

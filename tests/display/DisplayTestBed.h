@@ -1,0 +1,111 @@
+// A core with its six pages, a fake window and a program folder of test pictures whose
+// sizes and colours the tests know. Fixes are fed as NMEA sentences.
+#pragma once
+
+#include "core/AppCore.h"
+#include "display/Font.h"
+#include "display/WidgetManager.h"
+#include "platform/QtFontRegistry.h"
+#include "tests/support/FakeBattery.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeScreenKeeper.h"
+#include "tests/support/FakeScreenWindow.h"
+#include "tests/support/FakeWindowPort.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace movira::test {
+
+// "$<body>*hh" with the checksum of the body.
+inline std::string nmea(const std::string& body) {
+    unsigned sum = 0;
+    for (char c : body) sum ^= static_cast<unsigned char>(c);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X", sum);
+    return "$" + body + tail;
+}
+
+// The colour of a 16-bit pixel, widened back to 8 bits per channel (low bits zero).
+inline QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xF8F8F8; }
+inline QRgb rgbOf(Colour c) { return qRgb(redOf(c), greenOf(c), blueOf(c)) & 0xF8F8F8; }
+
+class DisplayTestBed {
+public:
+    // Colours of the test pictures: buttons are solid squares, icons solid boxes.
+    static constexpr Colour ButtonColour = 0x00FF00;
+
+    explicit DisplayTestBed(int width = 480, int height = 800, int dpi = 96, bool pictures = true)
+        : window(width, height, dpi) {
+        QDir(folder.path()).mkpath("Pics");
+        if (pictures) writePictures();
+        // The large digits in the program's own LCD face, as the program draws them.
+        QFile::copy(MOVIRA_BIN_DIR "/lcd-u.ttf", QDir(folder.path()).filePath("lcd-u.ttf"));
+        core = std::make_unique<AppCore>(
+            PlatformServices{clock, screen, battery, folder.path().toStdString(), &fonts});
+        auto manager = std::make_unique<WidgetManager>(*core, clock);
+        manager->createWidgets();
+        pages = manager.get();
+        core->adoptDisplay(std::move(manager));
+        core->setUseGpsApi(false);
+        core->initialize(folder.path().toStdString());
+        core->attachWindow(&port);
+        pages->requestRepaint(window);
+    }
+    ~DisplayTestBed() { core->shutdown(); }
+
+    void writePicture(const std::string& name, int width, int height, QRgb colour) {
+        QImage image(width, height, QImage::Format_ARGB32);
+        image.fill(colour);
+        image.save(QDir(folder.path()).filePath(QString::fromStdString("Pics/" + name + ".png")));
+    }
+    void removePicture(const std::string& name) {
+        QDir(folder.path()).remove(QString::fromStdString("Pics/" + name + ".png"));
+    }
+
+    // A complete fix: satellites in use (GGA), then the speed (RMC).
+    void fix(double kmh, int satellites = 8, const char* time = "120509.00") {
+        char gga[160];
+        std::snprintf(gga, sizeof gga, "GPGGA,%s,5230.000,N,01320.000,E,1,%02d,0.9,35.0,M,0.0,M,,", time, satellites);
+        core->onSentence(nmea(gga));
+        char rmc[160];
+        std::snprintf(rmc, sizeof rmc, "GPRMC,%s,A,5230.000,N,01320.000,E,%.3f,90.0,030524,,,A", time, kmh / 1.852);
+        core->onSentence(nmea(rmc));
+    }
+    // Paints one frame now and returns what the window received.
+    QImage frame() {
+        pages->paintFrame();
+        return window.frame();
+    }
+
+    QtFontRegistry fonts{[](const std::string& face, const QString& family) { Font::mapFace(face, family); }};
+    FakeClock clock;
+    FakeScreenKeeper screen;
+    FakeBattery battery;
+    FakeWindowPort port;
+    FakeScreenWindow window;
+    QTemporaryDir folder;
+    std::unique_ptr<AppCore> core;
+    WidgetManager* pages = nullptr;
+
+private:
+    void writePictures() {
+        for (const char* name : {"BtnLeft", "BtnRight", "BtnResetAll", "BtnSMS", "BtnOptions", "BtnClose",
+                                 "BtnFlipHor", "BtnRotateScreen", "BtnZoomIn", "BtnZoomOut", "BtnZoomAuto",
+                                 "BtnCenterPos", "BtnVeloMode", "BtnSlowMode", "BtnRaceMode", "BtnPlaneMode"}) {
+            writePicture(name, 40, 40, qRgb(0, 255, 0));
+        }
+        // GPS-i: 20 x 16, red = 40 i; Bat-n: 24 x 12, blue = 40 + n; charging: 8 x 6 white.
+        for (int i = 0; i <= 5; ++i) writePicture("GPS-" + std::to_string(i), 20, 16, qRgb(40 * i + 40, 0, 0));
+        for (int n : {0, 25, 50, 75, 100}) writePicture("Bat-" + std::to_string(n), 24, 12, qRgb(0, 0, 40 + n));
+        writePicture("BatCharging", 8, 6, qRgb(255, 255, 255));
+    }
+};
+
+}  // namespace movira::test
