@@ -76,7 +76,7 @@ TEST(WidgetManager, AWholePositionShowsOnePageFullScreen) {
         const QImage frame = bed.frame();
         ASSERT_EQ(frame.size(), QSize(480, 800));
         // Before the first fix there are no buttons: the page fills the frame.
-        EXPECT_EQ(pixel(frame, 240, 400), rgbOf(kBackgrounds[i])) << i;
+        EXPECT_EQ(pixel(frame, 120, 400), rgbOf(kBackgrounds[i])) << i;  // clear of the sky plot's lines
         EXPECT_EQ(pixel(frame, 0, 0), rgbOf(kBackgrounds[i])) << i;
         EXPECT_EQ(pixel(frame, 479, 799), rgbOf(kBackgrounds[i])) << i;
     }
