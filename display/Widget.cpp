@@ -111,6 +111,16 @@ ImageButton* Widget::hitButton(Point point) {
     return nullptr;
 }
 
+int Widget::ownBarCellAt(Point point) {
+    auto frame = manager_.lockFrame();
+    const ScreenWindow* window = manager_.window();
+    if (!window || !window->isShown()) return -1;
+    const Size client = window->clientSize();
+    const int dpi = window->dpiX();
+    if (commonBar_.hitTest(point, client, dpi) >= 0) return -1;
+    return ownBar_.hitTest(point, client, dpi);
+}
+
 void Widget::onMouseDown(Point point) {
     fingerDown_ = true;
     downPoint_ = point;

@@ -71,6 +71,10 @@ protected:
     void fillArrowBar();
     // A picture of the program folder's "Pics" folder.
     std::string picturePath(const char* name) const;
+    // The own bar's cell under the point, or -1 (also where the common bar takes the tap
+    // first). Hit testing a visible bar restarts its countdown, as any tap on it does.
+    // Takes the frame lock.
+    int ownBarCellAt(Point point);
 
     wchar_t text_[TextSize] = {};  // scratch for texts formatted while painting
 
