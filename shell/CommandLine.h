@@ -1,0 +1,27 @@
+// The program's command line:
+//   Speedometer [--home DIR] [--windowed WxH] [--quit-after SECONDS]
+//               [--snapshot-dir DIR] [--help] [--version]
+#pragma once
+
+#include "display/Geometry.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace movira {
+
+struct CommandLine {
+    std::string home;              // empty: MOVIRA_HOME, else the program folder
+    std::optional<Size> windowed;  // a plain window of this client size instead of full screen
+    std::optional<double> quitAfterSeconds;
+    std::string snapshotDir;
+    bool help = false;
+    bool version = false;
+    std::string error;  // set when the line cannot be used; the program then exits with 2
+
+    static CommandLine parse(const std::vector<std::string>& arguments);
+    static const char* usage();
+};
+
+}  // namespace movira

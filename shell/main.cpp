@@ -1,0 +1,97 @@
+// Movira's entry: the command line, one copy per user, the window, and the core built on
+// the initialisation thread.
+#include "core/AppCore.h"
+#include "display/Font.h"
+#include "display/WidgetManager.h"
+#include "platform/DBusScreenKeeper.h"
+#include "platform/ProgramFolder.h"
+#include "platform/QtFontRegistry.h"
+#include "platform/SysfsBattery.h"
+#include "platform/SystemClock.h"
+#include "shell/CommandLine.h"
+#include "shell/MainFrame.h"
+#include "shell/SignalCloser.h"
+#include "shell/SingleInstance.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#ifndef MOVIRA_VERSION
+#define MOVIRA_VERSION "0.0.0"
+#endif
+
+using namespace movira;
+
+int main(int argc, char** argv) {
+    const CommandLine line = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "Speedometer: %s\n%s", line.error.c_str(), CommandLine::usage());
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(CommandLine::usage(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("Speedometer (Movira) %s\n", MOVIRA_VERSION);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    // Qt takes the user's locale; numbers in the settings and track files stay in the C locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    MainFrame* window = nullptr;
+    SingleInstance instance(QStringLiteral("Movira"));
+    if (instance.anotherIsRunning([&window] {
+            if (!window) return;
+            window->raise();
+            window->activateWindow();
+        })) {
+        return 0;
+    }
+
+    SystemClock clock;
+    DBusScreenKeeper screenKeeper;
+    SysfsBattery battery;
+    QtFontRegistry fonts([](const std::string& face, const QString& family) { Font::mapFace(face, family); });
+    const std::string programFolder = ProgramFolder::executableFolder();
+    const std::string home = ProgramFolder::homeFolder(line.home, programFolder);
+    const PlatformServices services{clock, screenKeeper, battery, programFolder, &fonts};
+
+    auto frame = std::make_unique<MainFrame>(
+        [&services, &clock, home] {
+            auto core = std::make_unique<AppCore>(services);
+            auto pages = std::make_unique<WidgetManager>(*core, clock);
+            pages->createWidgets();
+            core->adoptDisplay(std::move(pages));
+            core->initialize(home);
+            return core;
+        },
+        line.snapshotDir);
+    window = frame.get();
+
+    SignalCloser signalCloser([&frame] { frame->close(); });
+    if (line.windowed) {
+        frame->resize(line.windowed->width, line.windowed->height);
+        frame->show();
+    } else {
+        frame->setWindowFlag(Qt::WindowStaysOnTopHint);
+        frame->showFullScreen();
+    }
+    frame->startInitialisation();
+    if (line.quitAfterSeconds) {
+        const int ms = static_cast<int>(std::lround(*line.quitAfterSeconds * 1000.0));
+        QTimer::singleShot(ms, frame.get(), [&frame] { frame->close(); });
+    }
+
+    const int result = application.exec();
+    window = nullptr;
+    frame.reset();  // tracks written, settings saved, pages gone
+    return result;
+}
