@@ -4,6 +4,7 @@
 #include "core/UserCommand.h"
 #include "platform/FontRegistry.h"
 #include "platform/WindowPort.h"
+#include "track/TrackWriter.h"
 
 #include <cerrno>
 #include <chrono>
@@ -46,6 +47,7 @@ AppCore::AppCore(const PlatformServices& services)
       uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
       model_(services.clock, *uiText_, services.battery),
+      alarms_(std::make_unique<SpeedAlarms>(services.soundPlayer)),
       backlight_(services.screenKeeper),
       clock_(services.clock),
       battery_(services.battery),
@@ -63,6 +65,8 @@ void AppCore::initialize(const std::string& homeFolder) {
     // The large digits of the pages; without the file the face falls back to a system font.
     if (fontRegistry_) fontRegistry_->add(programFolder_ + "/lcd-u.ttf", "LCD");
     loadSettings();
+    // A run that did not end normally left its points in a journal: they become track files first.
+    TrackJournal::recover(trackFolderOrDefault(), enableKmlTrack_, enableGpxTrack_);
 }
 
 void AppCore::attachWindow(WindowPort* window) {
@@ -106,6 +110,7 @@ bool AppCore::startGps() {
         port_ = std::move(port);  // closed when the open failed: the reader then runs idle
     }
     stopEvent_.reset();
+    journal_.start(trackFolderOrDefault());
     readerRunning_ = true;
     readerThread_ = std::thread(&AppCore::readerLoop, this);
     return true;
@@ -114,6 +119,7 @@ bool AppCore::startGps() {
 bool AppCore::stopGps() {
     if (!isReaderRunning()) {
         if (readerThread_.joinable()) readerThread_.join();
+        journal_.stop();
         return true;
     }
     stopEvent_.set();
@@ -123,6 +129,7 @@ bool AppCore::stopGps() {
     }
     // Every wait of the reader ends on the stop event or within a read time-out.
     readerThread_.join();
+    journal_.stop();  // after the reader: every point it handed over is written
     if (port_) {
         port_->close();
         port_.reset();
@@ -192,9 +199,11 @@ void AppCore::onSentence(std::string_view sentence) {
     bool fixComplete;
     {
         auto model = model_.lock();
+        const size_t points = model->parser.trackPointCount();
         fixComplete = model->parser.parseSentence(sentence);
         // The sensors see every fix first, within the same lock: no page draws a half update.
         if (fixComplete) model->sensors.updateAll(model->parser.fix());
+        if (fixComplete) journalNewPoint(*model, points);
     }
     if (fixComplete) onFix();
 }
@@ -203,8 +212,10 @@ void AppCore::onSentenceInPlace(char* text, size_t size) {
     bool fixComplete;
     {
         auto model = model_.lock();
+        const size_t points = model->parser.trackPointCount();
         fixComplete = model->parser.parseSentenceInPlace(text, size);
         if (fixComplete) model->sensors.updateAll(model->parser.fix());
+        if (fixComplete) journalNewPoint(*model, points);
     }
     if (fixComplete) onFix();
 }
@@ -213,10 +224,18 @@ void AppCore::onPositionRecord(const PositionRecord* record) {
     bool fixComplete;
     {
         auto model = model_.lock();
+        const size_t points = model->parser.trackPointCount();
         fixComplete = model->parser.applyPositionRecord(record);
         if (fixComplete) model->sensors.updateAll(model->parser.fix());
+        if (fixComplete) journalNewPoint(*model, points);
     }
     if (fixComplete) onFix();
+}
+
+void AppCore::journalNewPoint(const Model& model, size_t pointsBefore) {
+    // Only while a track file is wanted; a fix that repeats the last point adds none.
+    if (model.parser.trackPointCount() == pointsBefore || !(enableKmlTrack_ || enableGpxTrack_)) return;
+    journal_.push(model.parser.trackLog().back());
 }
 
 void AppCore::resetAllSensors() { model_.lock()->sensors.resetAll(); }
@@ -225,6 +244,11 @@ void AppCore::adoptDisplay(std::unique_ptr<PageDisplay> display) { display_ = st
 
 void AppCore::onFix() {
     if (display_) display_->notifyFix();
+    {
+        // A copy of the fix: no sound is started under the model lock.
+        const GpsFix fix = model_.lock()->parser.fix();
+        alarms_->check(fix);
+    }
     {
         std::lock_guard lock(backlightMutex_);
         backlight_.onFix(alwaysOn_);
@@ -248,6 +272,11 @@ std::string AppCore::getTrackFolder() {
     std::lock_guard lock(textMutex_);
     if (trackFolder_.empty()) trackFolder_ = homeFolder_ + "/Tracks";
     return trackFolder_;
+}
+
+std::string AppCore::trackFolderOrDefault() const {
+    std::lock_guard lock(textMutex_);
+    return trackFolder_.empty() ? homeFolder_ + "/Tracks" : trackFolder_;
 }
 
 void AppCore::setTrackFolder(const std::string& folder) {
@@ -301,6 +330,7 @@ bool AppCore::loadSettings() {
     }
     model_.lock()->sensors.loadValues(*ini_);
     if (display_) display_->loadSettings(*ini_);
+    alarms_->loadSettings(*ini_, programFolder_);  // the sounds lie beside the program
     currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
     if (display_) display_->setCurrentIndex(currentWidget_);
     return loaded;
@@ -324,15 +354,38 @@ bool AppCore::saveSettings() {
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
     model_.lock()->sensors.saveValues(*ini_);
     if (display_) display_->saveSettings(*ini_);
+    alarms_->saveSettings(*ini_);
     // A file that exists but could not be read is still the user's: never replace it with defaults.
     if (!settingsLoaded_) return false;
     return ini_->save(settingsPath());
 }
 
+bool AppCore::writeTracks() {
+    const bool kml = enableKmlTrack_, gpx = enableGpxTrack_;
+    if (!kml && !gpx) return true;
+    const std::string folder = getTrackFolder();
+    // Written from a copy: the reader and the pages are not held up while the files go to disk.
+    TrackLog log;
+    {
+        auto model = model_.lock();
+        const TrackLog& live = model->parser.trackLog();
+        for (size_t i = 0; i < live.size(); ++i) log.append(live[i]);
+    }
+    const TrackWriter writer(log);
+    bool written = true;
+    if (kml) written = writer.writeKml(folder) && written;
+    if (gpx) written = writer.writeGpx(folder) && written;
+    return written;
+}
+
 void AppCore::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    const bool tracksWritten = writeTracks();  // first, from the log as it stands
     stopGps();
+    // Its points are in the track files now; when they could not be written, the next start
+    // tries again from the journal.
+    if (tracksWritten) journal_.remove();
     saveSettings();
     {
         std::lock_guard lock(backlightMutex_);

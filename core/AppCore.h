@@ -10,10 +10,12 @@
 #include "core/Model.h"
 #include "core/PageDisplay.h"
 #include "core/UiText.h"
+#include "events/SpeedAlarms.h"
 #include "platform/Event.h"
 #include "platform/PlatformServices.h"
 #include "platform/SerialPort.h"
 #include "settings/IniFile.h"
+#include "track/TrackJournal.h"
 
 #include <atomic>
 #include <memory>
@@ -81,6 +83,8 @@ public:
     const Clock& clock() const { return clock_; }
     const Battery& battery() const { return battery_; }
     IniFile& ini() { return *ini_; }
+    // The speed alarms, for the options page (they guard themselves).
+    SpeedAlarms& alarms() { return *alarms_; }
     std::string settingsPath() const;
 
     // The fix, satellites, track log and sensors, locked for as long as the result lives.
@@ -95,6 +99,9 @@ public:
 
     bool loadSettings();
     bool saveSettings();
+    // The KML and/or GPX file of the run, as the flags say, into the track folder; false
+    // when a file was due and could not be written.
+    bool writeTracks();
     // Once, when the window goes: stops the reader, saves the settings, lets go of the screen.
     void shutdown();
 
@@ -104,12 +111,17 @@ private:
     void pollLibrary();
     bool openPort(SerialPort& port, const std::string& name, int baudRate, bool& settingsReadable);
     void onFix();
+    // Reader thread, under the model lock: a point the last fix added goes to the journal.
+    void journalNewPoint(const Model& model, size_t pointsBefore);
+    // What getTrackFolder gives, without storing the default (so the settings keep it empty).
+    std::string trackFolderOrDefault() const;
 
     std::atomic<bool> useGpsApi_{true};
     std::atomic<int> gpsApiActive_{-1};
     std::atomic<int> baudRate_{NoValueInt};
     std::thread readerThread_;
     std::atomic<bool> readerRunning_{false};
+    TrackJournal journal_;  // the accepted points on disk while the reader runs
     std::unique_ptr<SerialPort> port_;  // touched by the reader only while it runs
     std::string openedPortName_;        // the name the reader may reopen after the port vanished
     bool portVanished_ = false;         // reader thread only
@@ -127,6 +139,7 @@ private:
     std::unique_ptr<UiText> uiText_;
     std::unique_ptr<IniFile> ini_;
     Guarded<Model> model_;
+    std::unique_ptr<SpeedAlarms> alarms_;
     mutable std::mutex backlightMutex_;
     BacklightKeeper backlight_;
     Event stopEvent_{Event::Reset::Manual};

@@ -10,6 +10,7 @@ class Battery;
 class Clock;
 class FontRegistry;
 class ScreenKeeper;
+class SoundPlayer;
 
 struct PlatformServices {
     const Clock& clock;
@@ -17,6 +18,7 @@ struct PlatformServices {
     const Battery& battery;
     std::string programFolder;  // beside the program: libraries, pictures, sounds, font
     FontRegistry* fontRegistry = nullptr;  // where the "LCD" face is registered; none in model tests
+    SoundPlayer* soundPlayer = nullptr;    // plays the alarm sounds; none means silence
 };
 
 }  // namespace movira

@@ -6,6 +6,7 @@
 #include "platform/DBusScreenKeeper.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtFontRegistry.h"
+#include "platform/QtSoundPlayer.h"
 #include "platform/SysfsBattery.h"
 #include "platform/SystemClock.h"
 #include "shell/CommandLine.h"
@@ -60,9 +61,10 @@ int main(int argc, char** argv) {
     DBusScreenKeeper screenKeeper;
     SysfsBattery battery;
     QtFontRegistry fonts([](const std::string& face, const QString& family) { Font::mapFace(face, family); });
+    QtSoundPlayer sounds;  // on the UI thread, which plays what the GPS reader asks for
     const std::string programFolder = ProgramFolder::executableFolder();
     const std::string home = ProgramFolder::homeFolder(line.home, programFolder);
-    const PlatformServices services{clock, screenKeeper, battery, programFolder, &fonts};
+    const PlatformServices services{clock, screenKeeper, battery, programFolder, &fonts, &sounds};
 
     auto frame = std::make_unique<MainFrame>(
         [&services, &clock, home] {

@@ -1,0 +1,219 @@
+#include "track/TrackWriter.h"
+
+#include "core/NoValue.h"
+#include "platform/DurableFile.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+namespace movira {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kKmlHeader[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n"
+    "<Placemark>\r\n"
+    "\t<name>Movira track</name>\r\n"
+    "\t<LineString>\r\n"
+    "\t\t<extrude>0</extrude>\r\n"
+    "\t\t<tessellate>1</tessellate>\r\n"
+    "\t\t<altitudeMode>clampToGround</altitudeMode>\r\n"
+    "\t\t<coordinates>\r\n";
+constexpr char kKmlFooter[] = "\t\t</coordinates>\r\n\t</LineString>\r\n</Placemark>\r\n</kml>";
+
+constexpr char kGpxNamespace[] = "http://www.topografix.com/GPX/1/0";
+constexpr char kGpxHeaderStart[] =
+    "<?xml version=\"1.0\"?>\r\n"
+    "<gpx \r\n"
+    " version=\"1.0\"\r\n"
+    " creator=\"Movira V2.95 - https://movira.app\"\r\n"
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"\r\n";
+constexpr char kGpxFooter[] = "</rte>\r\n</gpx>";
+
+// Bytes per point, for reserving the text at once.
+constexpr size_t kKmlPointSize = 48;
+constexpr size_t kGpxPointSize = 120;
+
+// Six decimals with a point, whatever the process locale. A float holds about seven digits:
+// the decimals are those of the shortest decimal that reads back as the same float, so the
+// 37.62 of a receiver (37.6199989... as a float) is written 37.620000, not 37.619999.
+void appendFixed(std::string& text, float value) {
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc{}) return;
+    const std::string_view shortest(buffer, static_cast<size_t>(result.ptr - buffer));
+    const size_t point = shortest.find('.');
+    const size_t decimals = point == std::string_view::npos ? 0 : shortest.size() - point - 1;
+    if (decimals <= 6 && std::isfinite(value)) {
+        text += shortest;
+        if (point == std::string_view::npos) text += '.';
+        text.append(6 - decimals, '0');
+        return;
+    }
+    // More than six decimals (or no number at all): that decimal rounded to six, as printf rounds.
+    double decimal = 0;
+    std::from_chars(shortest.data(), shortest.data() + shortest.size(), decimal);
+    if (!std::isfinite(value)) decimal = value;
+    result = std::to_chars(buffer, buffer + sizeof buffer, decimal, std::chars_format::fixed, 6);
+    text.append(buffer, result.ptr);
+}
+
+void appendInt(std::string& text, int value, int width) {
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    for (auto digits = result.ptr - buffer; digits < width; ++digits) text.push_back('0');
+    text.append(buffer, result.ptr);
+}
+
+// Local times of the points to UTC. The zone's rules are asked once per local minute (zones
+// change their offset only on a minute's start): a day of fixes asks 1,440 times, not 86,400.
+class UtcConverter {
+public:
+    std::optional<SystemTime> toUtc(const SystemTime& local) {
+        const auto seconds = local.toUnixSeconds();  // the local time read as if it were UTC
+        if (!seconds) return std::nullopt;
+        const int64_t minute = *seconds - local.second;
+        if (!known_ || minute != minute_) {
+            const auto utc = local.localToUtc();
+            if (!utc) return std::nullopt;
+            known_ = true;
+            minute_ = minute;
+            offset_ = *seconds - *utc->toUnixSeconds();
+        }
+        return SystemTime::fromUnixSeconds(*seconds - offset_, 0);
+    }
+
+private:
+    bool known_ = false;
+    int64_t minute_ = 0;
+    int64_t offset_ = 0;  // local minus UTC, seconds
+};
+
+// A point the files can hold: a place on the Earth with an altitude. NoValue and text that
+// read as infinite or out of range would make the file invalid for every reader.
+bool isPlace(const TrackPoint& p) {
+    return std::isfinite(p.altitude) && std::isfinite(p.latitude) && std::isfinite(p.longitude) &&
+           p.latitude >= -90.0f && p.latitude <= 90.0f && p.longitude >= -180.0f && p.longitude <= 180.0f;
+}
+
+// Calls `write` for every point that goes into a file: one with all three coordinates, each
+// of them different from the point written before.
+template <class Write>
+void forEachWrittenPoint(const TrackLog& log, Write write) {
+    float latitude = NoValue, longitude = NoValue, altitude = NoValue;
+    for (size_t i = 0; i < log.size(); ++i) {
+        const TrackPoint& p = log[i];
+        if (p.latitude == NoValue || p.longitude == NoValue || p.altitude == NoValue) continue;
+        if (p.latitude == latitude || p.longitude == longitude || p.altitude == altitude) continue;
+        if (!isPlace(p)) continue;
+        write(p);
+        latitude = p.latitude;
+        longitude = p.longitude;
+        altitude = p.altitude;
+    }
+}
+
+}  // namespace
+
+std::string TrackWriter::kmlText() const {
+    std::string text;
+    text.reserve(sizeof kKmlHeader + sizeof kKmlFooter + log_.size() * kKmlPointSize);
+    text += kKmlHeader;
+    forEachWrittenPoint(log_, [&text](const TrackPoint& p) {
+        text += "\t\t\t";
+        appendFixed(text, p.longitude);
+        text += ',';
+        appendFixed(text, p.latitude);
+        text += ',';
+        appendFixed(text, p.altitude);
+        text += "\r\n";
+    });
+    text += kKmlFooter;
+    return text;
+}
+
+std::string TrackWriter::gpxText(const std::string& fileName) const {
+    std::string text;
+    text.reserve(512 + fileName.size() + log_.size() * kGpxPointSize);
+    text += kGpxHeaderStart;
+    text += " xmlns=\"";
+    text += kGpxNamespace;
+    text += "\"\r\n xsi:schemaLocation=\"";
+    text += kGpxNamespace;
+    text += " http://www.topografix.com/GPX/1/0/gpx.xsd\">\r\n<rte>\r\n  <name>";
+    text += fileName;
+    text += "</name>\r\n";
+    UtcConverter converter;
+    forEachWrittenPoint(log_, [&text, &converter](const TrackPoint& p) {
+        text += " <rtept lat=\"";
+        appendFixed(text, p.latitude);
+        text += "\" lon=\"";
+        appendFixed(text, p.longitude);
+        text += "\">\r\n  <ele>";
+        appendFixed(text, p.altitude);
+        text += "</ele>\r\n";
+        // A local time that names no instant (a receiver's bad date) leaves the point without one.
+        if (const auto utc = converter.toUtc(p.localTime)) {
+            text += "  <time>";
+            appendInt(text, utc->year, 1);
+            text += '-';
+            appendInt(text, utc->month, 2);
+            text += '-';
+            appendInt(text, utc->day, 2);
+            text += 'T';
+            appendInt(text, utc->hour, 2);
+            text += ':';
+            appendInt(text, utc->minute, 2);
+            text += ':';
+            appendInt(text, utc->second, 2);
+            text += "Z</time>\r\n";
+        }
+        text += " </rtept>\r\n";
+    });
+    text += kGpxFooter;
+    return text;
+}
+
+void TrackWriter::createFolder(const std::string& folder) {
+    std::error_code ignored;
+    for (size_t slash = folder.find('/'); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+        if (slash > 0) fs::create_directory(folder.substr(0, slash), ignored);
+    }
+    if (!folder.empty()) fs::create_directory(folder, ignored);
+}
+
+std::string TrackWriter::freeFileName(const std::string& folder, const char* extension) {
+    for (int n = 1; n <= MaxFileNumber; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/Track%04i%s", n, extension);
+        std::string path = folder + name;
+        std::error_code error;
+        // Anything by that name counts, a folder or a dangling link too; a name that cannot be
+        // looked at is taken, and its creation then fails.
+        if (!fs::exists(fs::symlink_status(path, error))) return path;
+    }
+    return {};
+}
+
+bool TrackWriter::write(const std::string& folder, const char* extension, bool kml) const {
+    createFolder(folder);
+    if (log_.empty()) return true;
+    const std::string path = freeFileName(folder, extension);
+    if (path.empty()) return false;
+    const std::string text = kml ? kmlText() : gpxText(path.substr(path.find_last_of('/') + 1));
+    // Written beside under a temporary name, flushed and renamed: never a cut "Track%04i" file.
+    return DurableFile::replace(path, text);
+}
+
+bool TrackWriter::writeKml(const std::string& folder) const { return write(folder, ".kml", true); }
+
+bool TrackWriter::writeGpx(const std::string& folder) const { return write(folder, ".gpx", false); }
+
+}  // namespace movira
