@@ -4,6 +4,7 @@
 // own pictures and its LCD face come from the program folder of this build; a fix at 123 km/h
 // with 8 satellites is on the model. Portrait 480 x 800 and landscape 800 x 480 at 96 dpi.
 // Needs a Qt application (fonts), made here on the offscreen platform.
+#include "bench/BenchWindow.h"
 #include "core/AppCore.h"
 #include "display/Font.h"
 #include "display/WidgetManager.h"
@@ -100,12 +101,4 @@ BENCHMARK(BM_SlideFrame)->Apply(sizes)->UseRealTime()->MeasureProcessCPUTime()->
 }  // namespace
 }  // namespace movira
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return movira::runBenchmarksWithQt(argc, argv); }

@@ -3,6 +3,7 @@
 // that does nothing with it. Portrait 480 x 800 and landscape 800 x 480 at 96 dpi, the
 // program's own pictures from the program folder, the bars of buttons hidden (as after a
 // few seconds on the device). Needs a Qt application, made here on the offscreen platform.
+#include "bench/BenchWindow.h"
 #include "core/AppCore.h"
 #include "display/ScreenWindow.h"
 #include "display/WidgetManager.h"
@@ -30,22 +31,6 @@ namespace movira {
 namespace {
 
 constexpr int kSatellitePage = 3;
-
-class NoWindow final : public ScreenWindow {
-public:
-    NoWindow(int width, int height) : client_{width, height} {}
-    bool isShown() const override { return true; }
-    Size clientSize() const override { return client_; }
-    int dpiX() const override { return 96; }
-    int dpiY() const override { return 96; }
-    void presentFrame(const QImage& frame, Size source) override {
-        benchmark::DoNotOptimize(frame.constBits());
-        benchmark::DoNotOptimize(source);
-    }
-
-private:
-    Size client_;
-};
 
 std::string nmea(const std::string& body) {
     unsigned sum = 0;
@@ -84,7 +69,7 @@ struct SatelliteScene {
     test::FakeScreenKeeper screen;
     test::FakeBattery battery;
     QTemporaryDir home;
-    NoWindow window;
+    BenchWindow window;
     std::unique_ptr<AppCore> core;
     WidgetManager* pages = nullptr;
 };
@@ -100,12 +85,4 @@ BENCHMARK(BM_SatellitePageFrame)->ArgNames({"width", "height"})->Args({480, 800}
 }  // namespace
 }  // namespace movira
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return movira::runBenchmarksWithQt(argc, argv); }

@@ -5,6 +5,7 @@
 // Portrait 480 x 800 and landscape 800 x 480 at 96 dpi, with the program's own pictures
 // and LCD face from the build's program folder. Needs a Qt application (fonts): made here
 // on the offscreen platform.
+#include "bench/BenchWindow.h"
 #include "core/AppCore.h"
 #include "display/Font.h"
 #include "display/ScreenWindow.h"
@@ -42,22 +43,6 @@ namespace {
 
 constexpr int kSpeedometerPage = 1;
 constexpr int kDriveSeconds = 300;
-
-class NoWindow final : public ScreenWindow {
-public:
-    NoWindow(int width, int height) : client_{width, height} {}
-    bool isShown() const override { return true; }
-    Size clientSize() const override { return client_; }
-    int dpiX() const override { return 96; }
-    int dpiY() const override { return 96; }
-    void presentFrame(const QImage& frame, Size source) override {
-        benchmark::DoNotOptimize(frame.constBits());
-        benchmark::DoNotOptimize(source);
-    }
-
-private:
-    Size client_;
-};
 
 // A battery at 80 %: its icon is drawn.
 class SteadyBattery final : public Battery {
@@ -111,7 +96,7 @@ struct Rig {
     NoScreenKeeper screen;
     SteadyBattery battery;
     QtFontRegistry fonts{[](const std::string& face, const QString& family) { Font::mapFace(face, family); }};
-    NoWindow window;
+    BenchWindow window;
     std::unique_ptr<AppCore> core;
     WidgetManager* pages = nullptr;
 };
@@ -144,12 +129,4 @@ BENCHMARK(BM_SpeedometerContent)->Args({480, 800})->Args({800, 480})->Unit(bench
 }  // namespace
 }  // namespace movira
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return movira::runBenchmarksWithQt(argc, argv); }

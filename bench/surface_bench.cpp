@@ -2,6 +2,7 @@
 // mirrored and turned, then handed to a window that does nothing with it; and each of these
 // steps alone. Portrait 480 x 800 and landscape 800 x 480 at 96 dpi. Needs a Qt
 // application (fonts), made here on the offscreen platform.
+#include "bench/BenchWindow.h"
 #include "display/Font.h"
 #include "display/ScreenWindow.h"
 #include "display/Surface.h"
@@ -23,22 +24,6 @@
 namespace movira {
 namespace {
 
-class NoWindow : public ScreenWindow {
-public:
-    NoWindow(int width, int height) : client_{width, height} {}
-    bool isShown() const override { return true; }
-    Size clientSize() const override { return client_; }
-    int dpiX() const override { return 96; }
-    int dpiY() const override { return 96; }
-    void presentFrame(const QImage& frame, Size source) override {
-        benchmark::DoNotOptimize(frame.constBits());
-        benchmark::DoNotOptimize(source);
-    }
-
-private:
-    Size client_;
-};
-
 // A surface for the window given by the benchmark's arguments: width, height, mirror, rotate.
 struct Setup {
     explicit Setup(const benchmark::State& state)
@@ -47,7 +32,7 @@ struct Setup {
         surface.setRotate(state.range(3) != 0);
         surface.resize(window);
     }
-    NoWindow window;
+    BenchWindow window;
     Surface surface;
 };
 
@@ -124,17 +109,4 @@ BENCHMARK(BM_MirrorAndRotation)->Apply(portraitAndLandscape)->Unit(benchmark::kM
 }  // namespace
 }  // namespace movira
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication application(argc, argv);
-    const int id = QFontDatabase::addApplicationFont(MOVIRA_LCD_FONT);
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    if (!families.isEmpty())
-        movira::Font::mapFace("LCD", families.front());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return movira::runBenchmarksWithQt(argc, argv); }

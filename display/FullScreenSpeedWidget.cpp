@@ -23,7 +23,6 @@ constexpr int kSpeedHeightPortrait = 140;
 constexpr int kTimeHeight = 70;
 constexpr int kShrinkStep = 5;
 constexpr int kChargingAlpha = 192;
-constexpr const char* kBatteryPictures[] = {"Bat-0", "Bat-25", "Bat-50", "Bat-75", "Bat-100"};
 
 // The largest font from `height` down, in steps of 5, whose text fits the box; 5 at the least.
 std::unique_ptr<Font> fittingFont(const Surface& surface, std::wstring_view text, int height, int maxWidth,
@@ -71,62 +70,13 @@ void FullScreenSpeedWidget::findSensors() {
 }
 
 void FullScreenSpeedWidget::loadImages() {
-    // Which icons are missing, read under the frame lock; the files are read outside it and
-    // handed to the page under it. A picture that fails is tried again at the next fix.
-    std::array<bool, SignalIcons> signalMissing{};
-    std::array<bool, BatteryIcons> batteryMissing{};
-    bool chargingMissing = false;
-    {
-        auto frame = manager().lockFrame();
-        for (int i = 0; i < SignalIcons; ++i) signalMissing[i] = !signalIcons_[i];
-        for (int i = 0; i < BatteryIcons; ++i) batteryMissing[i] = !batteryIcons_[i];
-        chargingMissing = !chargingIcon_;
-    }
-    auto load = [this](bool missing, const std::string& name) -> std::unique_ptr<Image> {
-        if (!missing) return nullptr;
-        auto image = std::make_unique<Image>();
-        if (!image->load(picturePath(name.c_str()))) return nullptr;
-        return image;
-    };
-    std::array<std::unique_ptr<Image>, SignalIcons> signal;
-    std::array<std::unique_ptr<Image>, BatteryIcons> battery;
-    for (int i = 0; i < SignalIcons; ++i) signal[i] = load(signalMissing[i], "GPS-" + std::to_string(i));
-    for (int i = 0; i < BatteryIcons; ++i) battery[i] = load(batteryMissing[i], kBatteryPictures[i]);
-    std::unique_ptr<Image> charging = load(chargingMissing, "BatCharging");
-
-    auto frame = manager().lockFrame();
-    for (int i = 0; i < SignalIcons; ++i) {
-        if (signal[i]) signalIcons_[i] = std::move(signal[i]);
-    }
-    for (int i = 0; i < BatteryIcons; ++i) {
-        if (battery[i]) batteryIcons_[i] = std::move(battery[i]);
-    }
-    if (charging) chargingIcon_ = std::move(charging);
+    icons_.loadMissing(manager(), [this](const char* name) { return picturePath(name); });
 }
 
 void FullScreenSpeedWidget::attach() {
     findSensors();
     loadImages();
     Widget::attach();
-}
-
-const Image* FullScreenSpeedWidget::signalIcon(int s) const {
-    int index = 5;
-    if (s < 3) index = 0;
-    else if (s < 5) index = 1;
-    else if (s < 7) index = 2;
-    else if (s < 9) index = 3;
-    else if (s < 11) index = 4;
-    return signalIcons_[index].get();
-}
-
-const Image* FullScreenSpeedWidget::batteryIcon(int b) const {
-    int index = 4;  // 80 and more, and 255 (not reported)
-    if (b <= 19) index = 0;
-    else if (b <= 39) index = 1;
-    else if (b <= 59) index = 2;
-    else if (b <= 79) index = 3;
-    return batteryIcons_[index].get();
 }
 
 void FullScreenSpeedWidget::paint(Surface& surface, const Rect& r) {
@@ -146,22 +96,22 @@ void FullScreenSpeedWidget::paint(Surface& surface, const Rect& r) {
     }
 
     Rect signalBox{r.left, r.top, r.left, r.top};
-    if (const Image* icon = signalIcon(satellitesUsed)) {
+    if (const Image* icon = icons_.signal(satellitesUsed)) {
         signalBox = placed(*icon, r.left, r.top);
         icon->drawOpaque(surface, signalBox);
     }
 
     Rect batteryBox{r.right, r.top, r.right, r.top};
     if (const auto status = core().battery().status()) {
-        if (const Image* icon = batteryIcon(status->percent)) {
+        if (const Image* icon = icons_.battery(status->percent)) {
             batteryBox = placed(*icon, r.right - icon->size().width, r.top);
             icon->drawOpaque(surface, batteryBox);
         }
-        if (status->charging && chargingIcon_) {
-            const Size size = chargingIcon_->size();
+        if (const Image* charging = icons_.charging(); status->charging && charging) {
+            const Size size = charging->size();
             const int left = (batteryBox.left + batteryBox.right - size.width) / 2;
             const int top = (batteryBox.top + batteryBox.bottom - size.height) / 2;
-            chargingIcon_->drawBlended(surface, {left, top, left + size.width, top + size.height}, kChargingAlpha);
+            charging->drawBlended(surface, {left, top, left + size.width, top + size.height}, kChargingAlpha);
         }
     }
 

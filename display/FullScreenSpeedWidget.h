@@ -3,6 +3,7 @@
 #pragma once
 
 #include "display/Image.h"
+#include "display/StatusIcons.h"
 #include "display/Widget.h"
 
 #include <array>
@@ -40,22 +41,14 @@ public:
     int timeSensorIndex() const { return timeSensor_; }
 
 private:
-    static constexpr int SignalIcons = 6;
-    static constexpr int BatteryIcons = 5;
-
     void findSensors();
-    const Image* signalIcon(int satellitesUsed) const;
-    const Image* batteryIcon(int percent) const;
 
     Colour background_ = DefaultBackground;
     Colour speedTextColour_ = DefaultSpeedText;
     Colour timeTextColour_ = DefaultTimeText;
     std::atomic<int> speedSensor_{-1};
     std::atomic<int> timeSensor_{-1};
-    // Loaded on the GPS thread, drawn on the paint thread: set under the frame lock.
-    std::array<std::unique_ptr<Image>, SignalIcons> signalIcons_;
-    std::array<std::unique_ptr<Image>, BatteryIcons> batteryIcons_;
-    std::unique_ptr<Image> chargingIcon_;
+    StatusIcons icons_;
 };
 
 }  // namespace movira

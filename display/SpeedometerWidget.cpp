@@ -37,7 +37,6 @@ constexpr int CompassSize = 65;
 constexpr int CompassNeedle = 27;
 constexpr int HubRadius = 7;
 constexpr int ChargingAlpha = 192;
-constexpr const char* BatteryPictures[] = {"Bat-0", "Bat-25", "Bat-50", "Bat-75", "Bat-100"};
 
 struct ModeScale {
     float maximum;     // km/h
@@ -171,41 +170,14 @@ bool SpeedometerWidget::findSensors(FoundSensors& f) {
 }
 
 void SpeedometerWidget::loadImages() {
-    // Which pictures are missing, read under the frame lock; the files are read outside it
-    // and handed over under it. A picture that fails is tried again at the next fix.
-    std::array<bool, SignalIcons> signalMissing{};
-    std::array<bool, BatteryIcons> batteryMissing{};
-    bool chargingMissing = false;
-    bool compassMissing = false;
-    {
-        auto frame = manager().lockFrame();
-        for (int i = 0; i < SignalIcons; ++i) signalMissing[i] = !signalIcons_[i];
-        for (int i = 0; i < BatteryIcons; ++i) batteryMissing[i] = !batteryIcons_[i];
-        chargingMissing = !chargingIcon_;
-        compassMissing = !compass_;
-    }
-    const auto load = [this](bool missing, const std::string& name) -> std::unique_ptr<Image> {
-        if (!missing) return nullptr;
-        auto image = std::make_unique<Image>();
-        if (!image->load(picturePath(name.c_str()))) return nullptr;
-        return image;
-    };
-    std::array<std::unique_ptr<Image>, SignalIcons> signal;
-    std::array<std::unique_ptr<Image>, BatteryIcons> battery;
-    for (int i = 0; i < SignalIcons; ++i) signal[i] = load(signalMissing[i], "GPS-" + std::to_string(i));
-    for (int i = 0; i < BatteryIcons; ++i) battery[i] = load(batteryMissing[i], BatteryPictures[i]);
-    std::unique_ptr<Image> charging = load(chargingMissing, "BatCharging");
-    std::unique_ptr<Image> compass = load(compassMissing, "compass");
-
+    icons_.loadMissing(manager(), [this](const char* name) { return picturePath(name); });
+    // The compass, like the icons: read outside the frame lock, handed over under it, tried
+    // again at the next fix while it is missing. Only this thread replaces it.
+    if (compass_) return;
+    auto compass = std::make_unique<Image>();
+    if (!compass->load(picturePath("compass"))) return;
     auto frame = manager().lockFrame();
-    for (int i = 0; i < SignalIcons; ++i) {
-        if (signal[i]) signalIcons_[i] = std::move(signal[i]);
-    }
-    for (int i = 0; i < BatteryIcons; ++i) {
-        if (battery[i]) batteryIcons_[i] = std::move(battery[i]);
-    }
-    if (charging) chargingIcon_ = std::move(charging);
-    if (compass) compass_ = std::move(compass);
+    compass_ = std::move(compass);
 }
 
 void SpeedometerWidget::attach() {
@@ -439,36 +411,24 @@ void SpeedometerWidget::drawDial(Surface& surface, const Rect& dial, const Frame
 }
 
 void SpeedometerWidget::drawIcons(Surface& surface, const Rect& r, int s) {
-    int signal = 5;
-    if (s < 3) signal = 0;  // also no count (-9999)
-    else if (s < 5) signal = 1;
-    else if (s < 7) signal = 2;
-    else if (s < 9) signal = 3;
-    else if (s < 11) signal = 4;
-    if (const Image* icon = signalIcons_[signal].get()) {
+    if (const Image* icon = icons_.signal(s)) {
         const Size size = icon->size();
         icon->drawBlended(surface, {r.left, r.top, r.left + size.width, r.top + size.height}, 255);
     }
 
     const auto status = core().battery().status();
     if (!status) return;
-    const int b = status->percent;
-    int battery = 4;  // 80 and more, and 255 (not reported)
-    if (b <= 19) battery = 0;
-    else if (b <= 39) battery = 1;
-    else if (b <= 59) battery = 2;
-    else if (b <= 79) battery = 3;
     Rect box{r.right, r.top, r.right, r.top};
-    if (const Image* icon = batteryIcons_[battery].get()) {
+    if (const Image* icon = icons_.battery(status->percent)) {
         const Size size = icon->size();
         box = {r.right - size.width, r.top, r.right, r.top + size.height};
         icon->drawBlended(surface, box, 255);
     }
-    if (status->charging && chargingIcon_) {
-        const Size size = chargingIcon_->size();
+    if (const Image* charging = icons_.charging(); status->charging && charging) {
+        const Size size = charging->size();
         const int left = (box.left + box.right - size.width) / 2;
         const int top = (box.top + box.bottom - size.height) / 2;
-        chargingIcon_->drawBlended(surface, {left, top, left + size.width, top + size.height}, ChargingAlpha);
+        charging->drawBlended(surface, {left, top, left + size.width, top + size.height}, ChargingAlpha);
     }
 }
 

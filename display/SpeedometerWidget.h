@@ -10,6 +10,7 @@
 #include "display/Font.h"
 #include "display/Geometry.h"
 #include "display/Image.h"
+#include "display/StatusIcons.h"
 #include "display/Widget.h"
 
 #include <array>
@@ -75,8 +76,6 @@ public:
     std::wstring label(int index);
 
 private:
-    static constexpr int SignalIcons = 6;
-    static constexpr int BatteryIcons = 5;
     static constexpr int Labels = 1 + MaxFastest;
 
     // A face name (at most 255 bytes) and a cell height in logical pixels.
@@ -132,9 +131,7 @@ private:
 
     // Written on the GPS thread under the frame lock, read by the paint thread under it.
     FoundSensors found_;
-    std::array<std::unique_ptr<Image>, SignalIcons> signalIcons_;
-    std::array<std::unique_ptr<Image>, BatteryIcons> batteryIcons_;
-    std::unique_ptr<Image> chargingIcon_;
+    StatusIcons icons_;
     std::unique_ptr<Image> compass_;
     wchar_t labels_[Labels][LabelSize] = {};
 };

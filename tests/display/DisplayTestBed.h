@@ -17,6 +17,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -35,6 +37,19 @@ inline std::string nmea(const std::string& body) {
 // The colour of a 16-bit pixel, widened back to 8 bits per channel (low bits zero).
 inline QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xF8F8F8; }
 inline QRgb rgbOf(Colour c) { return qRgb(redOf(c), greenOf(c), blueOf(c)) & 0xF8F8F8; }
+
+// The box around every pixel of one colour inside `area`; with `before`, only the pixels
+// that were not that colour there. Empty when there is none.
+inline Rect inkBox(const QImage& image, QRgb colour, Rect area, const QImage* before = nullptr) {
+    Rect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = std::max(0, area.top); y < std::min(image.height(), area.bottom); ++y) {
+        for (int x = std::max(0, area.left); x < std::min(image.width(), area.right); ++x) {
+            if (pixel(image, x, y) != colour || (before && pixel(*before, x, y) == colour)) continue;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+        }
+    }
+    return box.left == INT_MAX ? Rect{} : box;
+}
 
 class DisplayTestBed {
 public:

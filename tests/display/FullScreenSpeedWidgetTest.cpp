@@ -15,21 +15,6 @@ namespace {
 
 constexpr int kPage = 2;
 
-// The box around every pixel of one colour inside `area`; empty when there is none.
-Rect inkBox(const QImage& image, QRgb colour, Rect area) {
-    Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-    for (int y = std::max(0, area.top); y < std::min(image.height(), area.bottom); ++y) {
-        for (int x = std::max(0, area.left); x < std::min(image.width(), area.right); ++x) {
-            if ((image.pixel(x, y) & 0xF8F8F8) != colour) continue;
-            box.left = std::min(box.left, x);
-            box.top = std::min(box.top, y);
-            box.right = std::max(box.right, x + 1);
-            box.bottom = std::max(box.bottom, y + 1);
-        }
-    }
-    return box.left == INT32_MAX ? Rect{} : box;
-}
-
 const QRgb kWhite = rgbOf(0xFFFFFF);
 // An opaque colour channel as it comes out of a picture: premultiplied (x 255 >> 8), then 5 bits.
 int loaded(int channel) { return (channel * 255 >> 8) & 0xF8; }

@@ -32,19 +32,6 @@ const QRgb kBorder = rgbOf(Page::DefaultBorder);
 const QRgb kShadow = rgbOf(Page::DefaultShadow);
 const QRgb kLine = rgbOf(Page::DefaultMiscLine);
 
-// The box around every pixel of one colour inside `area`; with `before`, only the pixels
-// that were not that colour there. Empty when there is none.
-Rect inkBox(const QImage& image, QRgb colour, Rect area, const QImage* before = nullptr) {
-    Rect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    for (int y = std::max(0, area.top); y < std::min(image.height(), area.bottom); ++y) {
-        for (int x = std::max(0, area.left); x < std::min(image.width(), area.right); ++x) {
-            if (pixel(image, x, y) != colour || (before && pixel(*before, x, y) == colour)) continue;
-            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
-        }
-    }
-    return box.left == INT_MAX ? Rect{} : box;
-}
-
 // One satellite as a GSV block; an empty text is an empty field.
 struct Sat {
     std::string prn, elevation, azimuth, snr;
