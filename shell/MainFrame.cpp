@@ -16,21 +16,6 @@
 #include <cmath>
 
 namespace movira {
-namespace {
-
-// Wake-ups for the UI thread. They carry no data: what they announce waits under our own
-// locks, so every hand-over between threads is one the race checker can see.
-QEvent::Type eventType(int which) {
-    static const QEvent::Type types[] = {static_cast<QEvent::Type>(QEvent::registerEventType()),
-                                         static_cast<QEvent::Type>(QEvent::registerEventType()),
-                                         static_cast<QEvent::Type>(QEvent::registerEventType())};
-    return types[which];
-}
-QEvent::Type commandsWaiting() { return eventType(0); }
-QEvent::Type coreReady() { return eventType(1); }
-QEvent::Type frameReady() { return eventType(2); }
-
-}  // namespace
 
 MainFrame::MainFrame(CoreFactory makeCore, std::string snapshotDir)
     : makeCore_(std::move(makeCore)), snapshotDir_(std::move(snapshotDir)) {
@@ -63,7 +48,7 @@ void MainFrame::startInitialisation() {
             pendingCore_ = std::move(core);
         }
         // The UI thread takes it; if the window is gone by then, its destructor does.
-        QCoreApplication::postEvent(this, new QEvent(coreReady()));
+        wakeUiThread("takeCore");
     });
 }
 
@@ -92,7 +77,7 @@ void MainFrame::post(int userCommand) {
         // A window that is not serving its queue (closing) must not collect commands forever.
         if (commands_.size() < kMaxWaitingCommands) commands_.push_back(userCommand);
     }
-    if (wake) QCoreApplication::postEvent(this, new QEvent(commandsWaiting()));
+    if (wake) wakeUiThread("runWaitingCommands");
 }
 
 void MainFrame::runWaitingCommands() {
@@ -111,7 +96,7 @@ void MainFrame::presentFrame(const QImage& frame, Size source) {
         std::lock_guard lock(frameMutex_);
         frame_ = frame.copy(0, 0, source.width, source.height);
     }
-    if (!frameEventPending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(frameReady()));
+    if (!frameEventPending_.exchange(true)) wakeUiThread("showNewFrame");
 }
 
 QImage MainFrame::lastFrame() const {
@@ -176,21 +161,16 @@ void MainFrame::onCommand(int wParam, int command) {
     }
 }
 
-bool MainFrame::event(QEvent* event) {
-    if (event->type() == commandsWaiting()) {
-        runWaitingCommands();
-        return true;
-    }
-    if (event->type() == coreReady()) {
-        takeCore();
-        return true;
-    }
-    if (event->type() == frameReady()) {
-        frameEventPending_ = false;
-        update();
-        return true;
-    }
-    return QWidget::event(event);
+void MainFrame::wakeUiThread(const char* method) {
+    // The call is queued by name: Qt makes and frees the queued call itself, and what it
+    // announces waits under our own locks, so each hand-over between threads is one that the
+    // race checker sees.
+    QMetaObject::invokeMethod(this, method, Qt::QueuedConnection);
+}
+
+void MainFrame::showNewFrame() {
+    frameEventPending_ = false;
+    update();
 }
 
 void MainFrame::paintEvent(QPaintEvent*) {

@@ -25,6 +25,8 @@ class AppCore;
 class WidgetManager;
 
 class MainFrame final : public QWidget, public WindowPort, public ScreenWindow {
+    Q_OBJECT
+
 public:
     // Builds the core with its pages and loads the settings; runs on the initialisation thread.
     using CoreFactory = std::function<std::unique_ptr<AppCore>()>;
@@ -60,7 +62,6 @@ public:
     void onCommand(int wParam, int command);
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -73,8 +74,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void takeCore();
-    void runWaitingCommands();
+    // Run on the UI thread when another thread wakes it.
+    Q_INVOKABLE void takeCore();
+    Q_INVOKABLE void runWaitingCommands();
+    Q_INVOKABLE void showNewFrame();
+    void wakeUiThread(const char* method);
     void joinInitialisation();
     bool confirm(const QString& text);
     void updateMetrics();

@@ -202,7 +202,11 @@ protected:
             std::vector<std::string>{programPath, "--home", home.string(), "--windowed", "480x800", "--quit-after",
                                      std::to_string(quitAfterSeconds)},
             std::vector<std::string>{"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + (root / "runtime").string(),
-                                     "TMPDIR=" + (root / "tmp").string(), "TZ=UTC0", "LC_ALL=C.UTF-8"},
+                                     "TMPDIR=" + (root / "tmp").string(), "TZ=UTC0", "LC_ALL=C.UTF-8",
+                                     // In a sanitizer build the program runs Qt, which is not built
+                                     // for it: the reports wholly inside Qt are suppressed.
+                                     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=" MOVIRA_SOURCE_DIR
+                                     "/tests/tsan-qt.supp"},
             root / (name + ".out"));
     }
     fs::path tracks() const { return home / "Tracks"; }
