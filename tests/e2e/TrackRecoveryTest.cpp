@@ -33,6 +33,14 @@
 
 extern char** environ;
 
+// Under ThreadSanitizer the program runs many times slower than the receiver sends, so what the
+// receiver has sent says nothing about what the program has taken by then.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kSlowedBySanitizer = true;
+#else
+constexpr bool kSlowedBySanitizer = false;
+#endif
+
 namespace movira {
 namespace {
 
@@ -262,7 +270,10 @@ TEST_F(TrackRecoveryTest, AKilledRunLosesAtMostItsLastSecondsAndTheNextStartWrit
         const std::vector<std::string> all = pointsOf(textOf(whole));
         const size_t least = pointsOf(textOf(beforeKill)).size(), most = pointsOf(textOf(atKill)).size();
         EXPECT_GT(least, 50u) << "the receiver sent too little to judge";
-        EXPECT_GE(recovered.size(), least) << name;
+        if (!kSlowedBySanitizer) {
+            EXPECT_GE(recovered.size(), least) << name;
+        }
+        EXPECT_GT(recovered.size(), 0u) << name;
         EXPECT_LE(recovered.size(), most) << name;
         ASSERT_LE(recovered.size(), all.size());
         EXPECT_TRUE(std::equal(recovered.begin(), recovered.end(), all.begin())) << name << " is not the drive's start";
