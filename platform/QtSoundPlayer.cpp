@@ -71,9 +71,24 @@ QString QtSoundPlayer::beepFile() const { return beepWritten_ ? beep_.fileName()
 bool QtSoundPlayer::hasAudioOutput() { return !QMediaDevices::audioOutputs().isEmpty(); }
 
 void QtSoundPlayer::play(const std::string& path) {
-    // Queued even on the owning thread: the caller never waits for the sound to load.
-    QMetaObject::invokeMethod(
-        this, [this, file = QString::fromStdString(path)] { start(file); }, Qt::QueuedConnection);
+    bool wake = false;
+    {
+        std::lock_guard lock(waitingMutex_);
+        wake = !waiting_.has_value();
+        waiting_ = path;
+    }
+    // Queued by name even on the owning thread: the caller never waits for the sound to load,
+    // and the request itself crosses threads under our own lock.
+    if (wake) QMetaObject::invokeMethod(this, "startWaiting", Qt::QueuedConnection);
+}
+
+void QtSoundPlayer::startWaiting() {
+    std::optional<std::string> path;
+    {
+        std::lock_guard lock(waitingMutex_);
+        path.swap(waiting_);
+    }
+    if (path) start(QString::fromStdString(*path));
 }
 
 void QtSoundPlayer::start(const QString& path) {

@@ -12,6 +12,8 @@
 #include <QTemporaryFile>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class QSoundEffect;
@@ -19,6 +21,8 @@ class QSoundEffect;
 namespace movira {
 
 class QtSoundPlayer final : public QObject, public SoundPlayer {
+    Q_OBJECT
+
 public:
     // Writes the built-in beep to a temporary file; without a writable temporary folder the
     // beep stays silent.
@@ -39,8 +43,13 @@ public:
     static bool hasAudioOutput();
 
 private:
+    // Owning thread: plays the request that waits, if any.
+    Q_INVOKABLE void startWaiting();
     void start(const QString& path);  // owning thread
     void onStatusChanged();           // owning thread
+
+    std::mutex waitingMutex_;           // guards waiting_
+    std::optional<std::string> waiting_;  // the newest request: an older one would be replaced anyway
 
     QTemporaryFile beep_;
     bool beepWritten_ = false;
