@@ -47,6 +47,7 @@ AppCore::AppCore(const PlatformServices& services)
       uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
       model_(services.clock, *uiText_, services.battery),
+      sms_(std::make_unique<SmsReporter>(services.programFolder, [this] { return model_.lock()->parser.fix(); })),
       alarms_(std::make_unique<SpeedAlarms>(services.soundPlayer)),
       backlight_(services.screenKeeper),
       clock_(services.clock),
@@ -245,8 +246,9 @@ void AppCore::adoptDisplay(std::unique_ptr<PageDisplay> display) { display_ = st
 void AppCore::onFix() {
     if (display_) display_->notifyFix();
     {
-        // A copy of the fix: no sound is started under the model lock.
+        // A copy of the fix: no message is queued and no sound started under the model lock.
         const GpsFix fix = model_.lock()->parser.fix();
+        sms_->tick(fix);  // hands a due message to the reporter's sender: never waits for a modem
         alarms_->check(fix);
     }
     {
@@ -330,6 +332,7 @@ bool AppCore::loadSettings() {
     }
     model_.lock()->sensors.loadValues(*ini_);
     if (display_) display_->loadSettings(*ini_);
+    sms_->loadSettings(*ini_);
     alarms_->loadSettings(*ini_, programFolder_);  // the sounds lie beside the program
     currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
     if (display_) display_->setCurrentIndex(currentWidget_);
@@ -354,6 +357,7 @@ bool AppCore::saveSettings() {
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
     model_.lock()->sensors.saveValues(*ini_);
     if (display_) display_->saveSettings(*ini_);
+    sms_->saveSettings(*ini_);
     alarms_->saveSettings(*ini_);
     // A file that exists but could not be read is still the user's: never replace it with defaults.
     if (!settingsLoaded_) return false;
@@ -383,6 +387,8 @@ void AppCore::shutdown() {
     shutDown_ = true;
     const bool tracksWritten = writeTracks();  // first, from the log as it stands
     stopGps();
+    // No more ticks: what is queued goes to the SMS library, waiting for a hanging modem only briefly.
+    sms_->stop();
     // Its points are in the track files now; when they could not be written, the next start
     // tries again from the journal.
     if (tracksWritten) journal_.remove();

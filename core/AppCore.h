@@ -15,6 +15,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/SerialPort.h"
 #include "settings/IniFile.h"
+#include "sms/SmsReporter.h"
 #include "track/TrackJournal.h"
 
 #include <atomic>
@@ -55,7 +56,7 @@ public:
     void adoptDisplay(std::unique_ptr<PageDisplay> display);
     PageDisplay* display() { return display_.get(); }
     // Whether the SMS library could be bound (its button is shown then).
-    bool isSmsAvailable() const { return false; }
+    bool isSmsAvailable() const { return sms_->isAvailable(); }
 
     std::string getTrackFolder();
     void setTrackFolder(const std::string& folder);
@@ -85,6 +86,8 @@ public:
     IniFile& ini() { return *ini_; }
     // The speed alarms, for the options page (they guard themselves).
     SpeedAlarms& alarms() { return *alarms_; }
+    // The SMS reporter, for the SendSms command and the options page (it guards itself).
+    SmsReporter& sms() { return *sms_; }
     std::string settingsPath() const;
 
     // The fix, satellites, track log and sensors, locked for as long as the result lives.
@@ -139,6 +142,7 @@ private:
     std::unique_ptr<UiText> uiText_;
     std::unique_ptr<IniFile> ini_;
     Guarded<Model> model_;
+    std::unique_ptr<SmsReporter> sms_;  // after the sensors (in the model): it reads their fix
     std::unique_ptr<SpeedAlarms> alarms_;
     mutable std::mutex backlightMutex_;
     BacklightKeeper backlight_;

@@ -140,6 +140,10 @@ void MainFrame::onCommand(int wParam, int command) {
             core_->requestRepaint();
         }
         break;
+    case UserCommand::SendSms:
+        // Queued for the reporter's sender: the window never waits for the modem.
+        if (core_) core_->sms().sendNow();
+        break;
     case UserCommand::CloseApp:
         if (core_ && confirm(core_->uiText().isRussian() ? QStringLiteral("Действительно выйти?")
                                                          : QStringLiteral("Confirm exit"))) {

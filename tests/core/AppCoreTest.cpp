@@ -45,7 +45,7 @@ std::string readFile(const fs::path& path) {
 // The settings file without the sensors' section, which the sensors' own tests check.
 // The file without the sections other parts own (their own tests check them).
 std::string withoutSensorValues(std::string text) {
-    for (const char* section : {" [LastSensorsValue]\n", " [Events]\n"}) {
+    for (const char* section : {" [LastSensorsValue]\n", " [SMS]\n", " [Events]\n"}) {
         const auto begin = text.find(section);
         if (begin == std::string::npos) continue;
         const auto end = text.find(" [", begin + 1);

@@ -1,0 +1,31 @@
+#include "smslib/SendDeadline.h"
+
+#include <algorithm>
+
+namespace movira {
+
+SendDeadline::SendDeadline(std::chrono::milliseconds limit)
+    : end_(Clock::now() + limit), cancellable_(g_cancellable_new()), watchdog_([this] { watch(); }) {}
+
+SendDeadline::~SendDeadline() {
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    wake_.notify_one();
+    watchdog_.join();
+}
+
+int SendDeadline::millisecondsLeft() const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - Clock::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 1, 1 << 30));
+}
+
+void SendDeadline::watch() {
+    std::unique_lock lock(mutex_);
+    if (!wake_.wait_until(lock, end_, [this] { return finished_; })) {
+        g_cancellable_cancel(cancellable_.get());
+    }
+}
+
+}  // namespace movira
