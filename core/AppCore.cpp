@@ -5,6 +5,7 @@
 #include "platform/FontRegistry.h"
 #include "platform/WindowPort.h"
 #include "track/TrackWriter.h"
+#include "settings/SettingText.h"
 
 #include <cerrno>
 #include <chrono>
@@ -27,17 +28,6 @@ bool isSupportedBaudRate(int rate) {
     default: return false;
     }
 }
-
-// Decimal text to int as the C library reads it; 0 for no number, saturated at the ends.
-int textToInt(const std::string& text) {
-    errno = 0;
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-const char* flagText(bool flag) { return flag ? "true" : "false"; }
 
 }  // namespace
 
@@ -322,7 +312,7 @@ bool AppCore::loadSettings() {
         std::lock_guard lock(textMutex_);
         comPortName_ = ini_->getValue("COMPort", kSection);
     }
-    baudRate_ = textToInt(ini_->getValue("COMPortBaudRate", kSection));
+    baudRate_ = SettingText::toInt(ini_->getValue("COMPortBaudRate", kSection));
     enableKmlTrack_ = ini_->getValue("EnableKMLTrack", kSection) == "true";
     enableGpxTrack_ = ini_->getValue("EnableGPXTrack", kSection) == "true";
     // The screen is kept on whatever the file says; the key only records the flag.
@@ -334,7 +324,7 @@ bool AppCore::loadSettings() {
     if (display_) display_->loadSettings(*ini_);
     sms_->loadSettings(*ini_);
     alarms_->loadSettings(*ini_, programFolder_);  // the sounds lie beside the program
-    currentWidget_ = textToInt(ini_->getValue("LastCurrentWidget", kSection));
+    currentWidget_ = SettingText::toInt(ini_->getValue("LastCurrentWidget", kSection));
     if (display_) display_->setCurrentIndex(currentWidget_);
     return loaded;
 }
@@ -349,10 +339,10 @@ bool AppCore::saveSettings() {
     ini_->setValue("TrackFolder", trackFolder, kSection);
     ini_->setValue("COMPort", comPort, kSection);
     ini_->setValue("COMPortBaudRate", std::to_string(baudRate_.load()), kSection);
-    ini_->setValue("EnableKMLTrack", flagText(enableKmlTrack_), kSection);
-    ini_->setValue("EnableGPXTrack", flagText(enableGpxTrack_), kSection);
-    ini_->setValue("AlwaysOn", flagText(alwaysOn_), kSection);
-    ini_->setValue("UseGPSAPI", flagText(useGpsApi_), kSection);
+    ini_->setValue("EnableKMLTrack", SettingText::flag(enableKmlTrack_), kSection);
+    ini_->setValue("EnableGPXTrack", SettingText::flag(enableGpxTrack_), kSection);
+    ini_->setValue("AlwaysOn", SettingText::flag(alwaysOn_), kSection);
+    ini_->setValue("UseGPSAPI", SettingText::flag(useGpsApi_), kSection);
     if (display_) currentWidget_ = display_->currentIndex();
     ini_->setValue("LastCurrentWidget", std::to_string(currentWidget_.load()), kSection);
     model_.lock()->sensors.saveValues(*ini_);

@@ -4,6 +4,7 @@
 #include "core/NoValue.h"
 #include "platform/SoundPlayer.h"
 #include "settings/IniFile.h"
+#include "settings/SettingText.h"
 
 #include <array>
 #include <cerrno>
@@ -15,20 +16,6 @@ namespace movira {
 namespace {
 
 constexpr int kStoredEntries = 3;  // the settings file holds Limit1 to Limit3
-
-// Decimal text to int as the C library's atoi reads it; 0 for no number, saturated at the ends.
-int textToInt(const std::string& text) {
-    errno = 0;
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-// A flag is on when its text holds the word "true" anywhere, in that case.
-bool textToFlag(const std::string& text) { return text.find("true") != std::string::npos; }
-
-const char* flagText(bool flag) { return flag ? "true" : "false"; }
 
 }  // namespace
 
@@ -71,12 +58,12 @@ void SpeedAlarms::check(const GpsFix& fix) {
 }
 
 void SpeedAlarms::loadSettings(const IniFile& ini, const std::string& programFolder) {
-    const bool beepOnZero = textToFlag(ini.getValue("BeepOnZero", Section));
+    const bool beepOnZero = SettingText::containsTrue(ini.getValue("BeepOnZero", Section));
     std::array<Entry, kStoredEntries> stored;
     for (int i = 0; i < kStoredEntries; ++i) {
         const std::string n = std::to_string(i + 1);
-        stored[i] = {textToFlag(ini.getValue("UseSound" + n, Section)), textToInt(ini.getValue("Limit" + n, Section)),
-                     textToInt(ini.getValue("LimitInter" + n, Section))};
+        stored[i] = {SettingText::containsTrue(ini.getValue("UseSound" + n, Section)), SettingText::toInt(ini.getValue("Limit" + n, Section)),
+                     SettingText::toInt(ini.getValue("LimitInter" + n, Section))};
     }
     std::lock_guard lock(mutex_);
     programFolder_ = programFolder;
@@ -100,12 +87,12 @@ void SpeedAlarms::saveSettings(IniFile& ini) const {
         beepOnZero = beepOnZero_;
         entries = entries_;
     }
-    ini.setValue("BeepOnZero", flagText(beepOnZero), Section);
+    ini.setValue("BeepOnZero", SettingText::flag(beepOnZero), Section);
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         ini.setValue("Limit" + n, std::to_string(entries[i].limit), Section);
         ini.setValue("LimitInter" + n, std::to_string(entries[i].band), Section);
-        ini.setValue("UseSound" + n, flagText(entries[i].useSound), Section);
+        ini.setValue("UseSound" + n, SettingText::flag(entries[i].useSound), Section);
     }
 }
 

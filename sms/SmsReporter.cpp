@@ -3,6 +3,7 @@
 #include "core/Utf8.h"
 #include "platform/DynamicLibrary.h"
 #include "settings/IniFile.h"
+#include "settings/SettingText.h"
 
 #include <array>
 #include <cerrno>
@@ -17,19 +18,6 @@ namespace movira {
 namespace {
 
 constexpr int64_t kUnitsPerMinute = 60 * kFileTimeUnitsPerSecond;
-
-// Decimal text to int as the C library reads it; 0 for no number, saturated at the ends.
-int textToInt(const std::string& text) {
-    errno = 0;
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-bool textToFlag(const std::string& text) { return text.find("true") != std::string::npos; }
-
-const char* flagText(bool flag) { return flag ? "true" : "false"; }
 
 // printf-style formatting into a bounded buffer: a float's "%f" is at most 47 characters.
 template <class... Values>
@@ -240,9 +228,9 @@ std::string SmsReporter::cutToLength(std::string text) {
 void SmsReporter::loadSettings(const IniFile& ini) {
     const std::string addresses = ini.getValue("Address", Section);
     const std::string text = ini.getValue("Text", Section);
-    const int interval = textToInt(ini.getValue("Interval", Section));
-    const bool sendIfChanged = textToFlag(ini.getValue("SendIfChanged", Section));
-    const bool send = textToFlag(ini.getValue("Send", Section));
+    const int interval = SettingText::toInt(ini.getValue("Interval", Section));
+    const bool sendIfChanged = SettingText::containsTrue(ini.getValue("SendIfChanged", Section));
+    const bool send = SettingText::containsTrue(ini.getValue("Send", Section));
     setSettings(send, sendIfChanged, interval, std::string_view(addresses), std::string_view(text));
 }
 
@@ -259,8 +247,8 @@ void SmsReporter::saveSettings(IniFile& ini) const {
     }
     addresses = this->addresses();
     ini.setValue("Text", text, Section);
-    ini.setValue("Send", flagText(send), Section);
-    ini.setValue("SendIfChanged", flagText(sendIfChanged), Section);
+    ini.setValue("Send", SettingText::flag(send), Section);
+    ini.setValue("SendIfChanged", SettingText::flag(sendIfChanged), Section);
     ini.setValue("Interval", std::to_string(interval), Section);
     ini.setValue("Address", addresses, Section);
 }

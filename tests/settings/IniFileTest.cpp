@@ -1,7 +1,9 @@
 #include "settings/IniFile.h"
+#include "settings/SettingText.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -221,6 +223,27 @@ TEST_F(IniFileTest, FailedSaveKeepsTheOldFile) {
     EXPECT_FALSE(savedAnyway);
     EXPECT_EQ(read("Speedometer.ini"), "[Main]\nA=old\n");
     EXPECT_EQ(files().size(), 2u) << "temporary file left behind";
+}
+
+}  // namespace
+}  // namespace movira
+
+namespace movira {
+namespace {
+
+TEST(SettingText, NumbersReadAsAtoiDoesWithoutOverflow) {
+    struct Case {
+        const char* text;
+        int value;
+    } cases[] = {{"", 0},          {"abc", 0},         {"42", 42},           {"-7", -7},
+                 {"+15", 15},      {" 9", 9},          {"12km/h", 12},       {"99999999999", INT_MAX},
+                 {"-99999999999", INT_MIN}, {"2147483647", INT_MAX}, {"0x10", 0}};
+    for (const auto& c : cases) EXPECT_EQ(SettingText::toInt(c.text), c.value) << c.text;
+    EXPECT_TRUE(SettingText::containsTrue("true"));
+    EXPECT_TRUE(SettingText::containsTrue("untrue"));  // as the flags of these sections are read
+    EXPECT_FALSE(SettingText::containsTrue("TRUE"));
+    EXPECT_STREQ(SettingText::flag(true), "true");
+    EXPECT_STREQ(SettingText::flag(false), "false");
 }
 
 }  // namespace
