@@ -6,30 +6,14 @@
 // and LCD face from the build's program folder. Needs a Qt application (fonts): made here
 // on the offscreen platform.
 #include "bench/BenchWindow.h"
-#include "core/AppCore.h"
-#include "display/Font.h"
-#include "display/ScreenWindow.h"
 #include "display/Surface.h"
 #include "display/Widget.h"
-#include "display/WidgetManager.h"
-#include "platform/Battery.h"
-#include "platform/QtFontRegistry.h"
-#include "platform/ScreenKeeper.h"
-#include "platform/SystemClock.h"
 #include "sensors/Sensor.h"
-
-#include <QGuiApplication>
-#include <QImage>
-#include <QTemporaryDir>
+#include "tests/display/DisplayTestBed.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <cwchar>
-#include <fstream>
-#include <memory>
-#include <optional>
-#include <string>
 
 #ifndef MOVIRA_BIN_DIR
 #error "MOVIRA_BIN_DIR: the program folder with Pics/ and lcd-u.ttf"
@@ -44,45 +28,19 @@ namespace {
 constexpr int kSpeedometerPage = 1;
 constexpr int kDriveSeconds = 300;
 
-// A battery at 80 %: its icon is drawn.
-class SteadyBattery final : public Battery {
-public:
-    std::optional<BatteryStatus> status() const override { return BatteryStatus{false, 80}; }
-};
-
-// A core with the six pages on the speedometer, fed the start of the demo drive.
+// A core with the six pages on the speedometer, fed the start of the demo drive; a battery
+// at 80 % (its icon is drawn); frames are counted, not kept.
 struct Rig {
-    Rig(int width, int height) : window(width, height) {
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, MOVIRA_BIN_DIR, &fonts});
-        auto manager = std::make_unique<WidgetManager>(*core, clock);
-        manager->createWidgets();
-        pages = manager.get();
-        core->adoptDisplay(std::move(manager));
-        core->setUseGpsApi(false);
-        // Settings in a folder of its own: the program folder stays as the build left it.
-        core->initialize(home.path().toStdString());
-        drive();
-        pages->setCurrentIndex(kSpeedometerPage);
-        pages->requestRepaint(window);  // creates the Surface
-    }
-    ~Rig() { core->shutdown(); }
-
-    // Every sentence up to the fix `kDriveSeconds` after the first (one RMC a second).
-    void drive() {
-        std::ifstream log(MOVIRA_DEMO_DRIVE);
-        std::string line;
-        int fixes = 0;
-        while (std::getline(log, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty() || line[0] == '#') continue;
-            if (line.compare(3, 3, "RMC") == 0 && ++fixes > kDriveSeconds + 1) break;
-            core->onSentence(line);
-        }
+    Rig(int width, int height) : bed(test::DisplayTestBed::BuiltProgram{}, width, height) {
+        bed.battery.set(BatteryStatus{false, 80});
+        bed.window.keepFrames = false;
+        bed.replay(MOVIRA_DEMO_DRIVE, kDriveSeconds + 1);
+        bed.pages->setCurrentIndex(kSpeedometerPage);
     }
 
     // How many sensors of a caption have a time to show.
     int timed(const wchar_t* caption) {
-        auto model = core->model();
+        auto model = bed.core->model();
         int count = 0;
         for (int i = 0; i < model->sensors.count(); ++i) {
             const Sensor& sensor = *model->sensors.at(i);
@@ -91,14 +49,9 @@ struct Rig {
         return count;
     }
 
-    QTemporaryDir home;
-    SystemClock clock;
-    NoScreenKeeper screen;
-    SteadyBattery battery;
-    QtFontRegistry fonts{[](const std::string& face, const QString& family) { Font::mapFace(face, family); }};
-    BenchWindow window;
-    std::unique_ptr<AppCore> core;
-    WidgetManager* pages = nullptr;
+    test::DisplayTestBed bed;
+    AppCore* core = bed.core.get();
+    WidgetManager* pages = bed.pages;
 };
 
 // The whole frame: page, bars, present.
@@ -115,7 +68,7 @@ BENCHMARK(BM_SpeedometerFrame)->Args({480, 800})->Args({800, 480})->Unit(benchma
 void BM_SpeedometerContent(benchmark::State& state) {
     Rig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     Surface surface;
-    surface.resize(rig.window.clientSize(), 96, 96);
+    surface.resize(rig.bed.window.clientSize(), 96, 96);
     Widget& page = rig.pages->page(kSpeedometerPage);
     auto frame = rig.pages->lockFrame();
     page.paint(surface, surface.bounds());

@@ -11,17 +11,12 @@
 namespace movira::test {
 namespace {
 
-void tap(DisplayTestBed& bed, Point p) {
-    bed.pages->onMouseDown(p);
-    bed.pages->onMouseUp(p);
-}
-
 TEST(ButtonBar, TheFirstFixCreatesTheButtons) {
     DisplayTestBed bed;
     Widget& page = bed.pages->page(2);
     EXPECT_TRUE(page.commonBar().isEmpty());
     bed.pages->setCurrentIndex(2);
-    tap(bed, {10, 10});  // no buttons yet: nothing is posted
+    bed.tap({10, 10});  // no buttons yet: nothing is posted
     EXPECT_EQ(bed.port.lastCommand, 0);
 
     bed.fix(30);
@@ -62,7 +57,7 @@ TEST(ButtonBar, PortraitTapsHitTheTopAndBottomCells) {
     for (const auto& c : cases) {
         bed.port.lastCommand = 0;
         bed.pages->page(2).showButtons();
-        tap(bed, c.point);
+        bed.tap(c.point);
         EXPECT_EQ(bed.port.lastCommand, c.command) << c.point.x << "," << c.point.y;
     }
 }
@@ -86,7 +81,7 @@ TEST(ButtonBar, LandscapeBarsRunUpTheSideEdges) {
     for (const auto& c : cases) {
         bed.port.lastCommand = 0;
         bed.pages->page(2).showButtons();
-        tap(bed, c.point);
+        bed.tap(c.point);
         EXPECT_EQ(bed.port.lastCommand, c.command) << c.point.x << "," << c.point.y;
     }
 }
@@ -96,11 +91,11 @@ TEST(ButtonBar, AHighResolutionWindowHitsInDevicePixels) {
     bed.pages->setCurrentIndex(2);
     bed.fix(30);
     bed.port.lastCommand = 0;
-    tap(bed, {10, 79});  // 40 logical pixels are 80 device pixels deep
+    bed.tap({10, 79});  // 40 logical pixels are 80 device pixels deep
     EXPECT_EQ(bed.port.lastCommand, UserCommand::ResetAll);
     bed.port.lastCommand = 0;
     bed.pages->page(2).showButtons();
-    tap(bed, {10, 82});
+    bed.tap({10, 82});
     EXPECT_EQ(bed.port.lastCommand, 0);
 }
 
@@ -110,14 +105,14 @@ TEST(ButtonBar, HiddenBarsAndAHiddenWindowHitNothing) {
     bed.fix(30);
     bed.pages->onDoubleClick();  // hides both bars
     EXPECT_FALSE(bed.pages->page(2).commonBar().isVisible());
-    tap(bed, {5, 5});
+    bed.tap({5, 5});
     EXPECT_EQ(bed.port.lastCommand, 0);
     bed.pages->onDoubleClick();  // shows them again
     bed.window.shown = false;
-    tap(bed, {5, 5});
+    bed.tap({5, 5});
     EXPECT_EQ(bed.port.lastCommand, 0);
     bed.window.shown = true;
-    tap(bed, {5, 5});
+    bed.tap({5, 5});
     EXPECT_EQ(bed.port.lastCommand, UserCommand::ResetAll);
 }
 

@@ -1,5 +1,7 @@
-// A core with its six pages, a fake window and a program folder of test pictures whose
-// sizes and colours the tests know. Fixes are fed as NMEA sentences.
+// The one helper for drawing pages and reading their pixels, shared by the display tests
+// and the display benchmarks: a core with its six pages on a fake window, over a program
+// folder of test pictures whose sizes and colours the tests know (or over the build's own
+// program folder, with the real pictures and LCD face). Fixes are fed as NMEA sentences.
 #pragma once
 
 #include "core/AppCore.h"
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -37,6 +40,12 @@ inline std::string nmea(const std::string& body) {
 // The colour of a 16-bit pixel, widened back to 8 bits per channel (low bits zero).
 inline QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xF8F8F8; }
 inline QRgb rgbOf(Colour c) { return qRgb(redOf(c), greenOf(c), blueOf(c)) & 0xF8F8F8; }
+// An opaque colour channel of a picture as it reaches the frame: premultiplied (x 255 >> 8),
+// then cut to 5 bits.
+constexpr int loadedChannel(int channel) { return (channel * 255 >> 8) & 0xF8; }
+inline QRgb loadedColour(QRgb c) {
+    return qRgb(loadedChannel(qRed(c)), loadedChannel(qGreen(c)), loadedChannel(qBlue(c))) & 0xF8F8F8;
+}
 
 // The box around every pixel of one colour inside `area`; with `before`, only the pixels
 // that were not that colour there. Empty when there is none.
@@ -55,6 +64,9 @@ class DisplayTestBed {
 public:
     // Colours of the test pictures: buttons are solid squares, icons solid boxes.
     static constexpr Colour ButtonColour = 0x00FF00;
+    // Picks the build's program folder (its pictures and LCD face); settings stay in a
+    // folder of the bed's own.
+    struct BuiltProgram {};
 
     explicit DisplayTestBed(int width = 480, int height = 800, int dpi = 96, bool pictures = true)
         : window(width, height, dpi) {
@@ -62,17 +74,9 @@ public:
         if (pictures) writePictures();
         // The large digits in the program's own LCD face, as the program draws them.
         QFile::copy(MOVIRA_BIN_DIR "/lcd-u.ttf", QDir(folder.path()).filePath("lcd-u.ttf"));
-        core = std::make_unique<AppCore>(
-            PlatformServices{clock, screen, battery, folder.path().toStdString(), &fonts});
-        auto manager = std::make_unique<WidgetManager>(*core, clock);
-        manager->createWidgets();
-        pages = manager.get();
-        core->adoptDisplay(std::move(manager));
-        core->setUseGpsApi(false);
-        core->initialize(folder.path().toStdString());
-        core->attachWindow(&port);
-        pages->requestRepaint(window);
+        start(folder.path().toStdString());
     }
+    DisplayTestBed(BuiltProgram, int width, int height) : window(width, height) { start(MOVIRA_BIN_DIR); }
     ~DisplayTestBed() { core->shutdown(); }
 
     void writePicture(const std::string& name, int width, int height, QRgb colour) {
@@ -93,10 +97,38 @@ public:
         std::snprintf(rmc, sizeof rmc, "GPRMC,%s,A,5230.000,N,01320.000,E,%.3f,90.0,030524,,,A", time, kmh / 1.852);
         core->onSentence(nmea(rmc));
     }
+    // Every sentence of a receiver log up to its `fixes`-th RMC sentence (all of it with -1).
+    void replay(const std::string& log, int fixes = -1) {
+        std::ifstream in(log);
+        int seen = 0;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty() || line[0] == '#') continue;
+            if (fixes >= 0 && line.size() > 6 && line.compare(3, 3, "RMC") == 0 && ++seen > fixes) break;
+            core->onSentence(line);
+        }
+    }
     // Paints one frame now and returns what the window received.
     QImage frame() {
         pages->paintFrame();
         return window.frame();
+    }
+    // Ends the bars' countdowns on every edge, so that nothing covers the page and drags move it.
+    void hideBars() {
+        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
+            pages->countdowns().hide(edge);
+        }
+    }
+    // The page at `index` alone, without bars: one frame as the window receives it.
+    QImage pageFrame(int index) {
+        pages->setCurrentIndex(index);
+        hideBars();
+        return frame();
+    }
+    // A finger down and up at one point, in client device pixels.
+    void tap(Point point) {
+        pages->onMouseDown(point);
+        pages->onMouseUp(point);
     }
 
     QtFontRegistry fonts{[](const std::string& face, const QString& family) { Font::mapFace(face, family); }};
@@ -110,6 +142,17 @@ public:
     WidgetManager* pages = nullptr;
 
 private:
+    void start(const std::string& programFolder) {
+        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, programFolder, &fonts});
+        auto manager = std::make_unique<WidgetManager>(*core, clock);
+        manager->createWidgets();
+        pages = manager.get();
+        core->adoptDisplay(std::move(manager));
+        core->setUseGpsApi(false);
+        core->initialize(folder.path().toStdString());
+        core->attachWindow(&port);
+        pages->requestRepaint(window);
+    }
     void writePictures() {
         for (const char* name : {"BtnLeft", "BtnRight", "BtnResetAll", "BtnSMS", "BtnOptions", "BtnClose",
                                  "BtnFlipHor", "BtnRotateScreen", "BtnZoomIn", "BtnZoomOut", "BtnZoomAuto",

@@ -16,8 +16,6 @@ namespace {
 constexpr int kPage = 2;
 
 const QRgb kWhite = rgbOf(0xFFFFFF);
-// An opaque colour channel as it comes out of a picture: premultiplied (x 255 >> 8), then 5 bits.
-int loaded(int channel) { return (channel * 255 >> 8) & 0xF8; }
 const QRgb kTimeGreen = rgbOf(FullScreenSpeedWidget::DefaultTimeText);
 
 class FullScreenSpeedPage {
@@ -28,11 +26,7 @@ public:
     }
     QImage show(double kmh, int satellites = 8) {
         bed.fix(kmh, satellites);
-        // No bars over the page.
-        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-            bed.pages->countdowns().hide(edge);
-        }
-        return bed.frame();
+        return bed.pageFrame(kPage);  // no bars over the page
     }
     DisplayTestBed bed;
 };
@@ -97,8 +91,8 @@ TEST(FullScreenSpeedWidget, TheSignalIconFollowsTheSatellitesInUse) {
     for (const auto& c : cases) {
         const QImage frame = page.show(40, c.satellites);
         // GPS-i is 20 x 16 in red 40 (i + 1), at the top-left corner.
-        EXPECT_EQ(qRed(frame.pixel(0, 0)) & 0xF8, loaded(40 * (c.icon + 1))) << c.satellites;
-        EXPECT_EQ(qRed(frame.pixel(19, 15)) & 0xF8, loaded(40 * (c.icon + 1))) << c.satellites;
+        EXPECT_EQ(qRed(frame.pixel(0, 0)) & 0xF8, loadedChannel(40 * (c.icon + 1))) << c.satellites;
+        EXPECT_EQ(qRed(frame.pixel(19, 15)) & 0xF8, loadedChannel(40 * (c.icon + 1))) << c.satellites;
         EXPECT_EQ(pixel(frame, 20, 0), 0u) << c.satellites;
     }
 }
@@ -113,8 +107,8 @@ TEST(FullScreenSpeedWidget, TheBatteryIconFollowsTheCharge) {
         page.bed.battery.set(BatteryStatus{false, static_cast<uint8_t>(c.percent)});
         const QImage frame = page.show(40);
         // Bat-n is 24 x 12 in blue 40 + n, at the top-right corner.
-        EXPECT_EQ(qBlue(frame.pixel(479, 0)) & 0xF8, loaded(40 + c.icon)) << c.percent;
-        EXPECT_EQ(qBlue(frame.pixel(456, 11)) & 0xF8, loaded(40 + c.icon)) << c.percent;
+        EXPECT_EQ(qBlue(frame.pixel(479, 0)) & 0xF8, loadedChannel(40 + c.icon)) << c.percent;
+        EXPECT_EQ(qBlue(frame.pixel(456, 11)) & 0xF8, loadedChannel(40 + c.icon)) << c.percent;
         EXPECT_EQ(pixel(frame, 455, 0), 0u) << c.percent;
     }
     // Charging: the 8 x 6 white picture blended at 192 in the middle of the battery box.
@@ -196,7 +190,7 @@ TEST(FullScreenSpeedWidget, MissingPicturesLeaveTheIconsOutAndAreTriedAgain) {
     // Pictures that appear later are loaded at the next fix.
     page.bed.writePicture("GPS-3", 20, 16, qRgb(200, 0, 0));
     frame = page.show(60);
-    EXPECT_EQ(qRed(frame.pixel(0, 0)) & 0xF8, loaded(200));
+    EXPECT_EQ(qRed(frame.pixel(0, 0)) & 0xF8, loadedChannel(200));
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ const QRgb kAccel = rgbOf(0x00FF80);
 const QRgb kNorth = rgbOf(0xFF0000);
 const QRgb kSouth = rgbOf(0x0000FF);
 const QRgb kBackground = 0;
-// The compass test picture, solid grey 64, as it comes out: premultiplied (x 255 >> 8), then 5 bits.
-const QRgb kCompassGrey = qRgb((64 * 255 >> 8) & 0xF8, (64 * 255 >> 8) & 0xF8, (64 * 255 >> 8) & 0xF8) & 0xF8F8F8;
+// The compass test picture, solid grey 64, as it reaches the frame.
+const QRgb kCompassGrey = loadedColour(qRgb(64, 64, 64));
 
 // The dial as the page lays it out: its box, and the circle in the box's top square.
 struct Dial {
@@ -97,9 +97,7 @@ public:
     }
     // One frame without the bars over the page.
     QImage frame() {
-        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-            bed.pages->countdowns().hide(edge);
-        }
+        bed.hideBars();
         return bed.frame();
     }
     std::wstring caption(int index) {

@@ -108,17 +108,10 @@ TEST(WidgetManager, ASlideFrameShowsBothPagesWithAGreySeam) {
     }
 }
 
-// Ends the bars' countdown that runs from the start, so that drags move pages.
-void hideBars(DisplayTestBed& bed) {
-    for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-        bed.pages->countdowns().hide(edge);
-    }
-}
-
 TEST(WidgetManager, DraggingMovesThePageAndSnaps) {
     DisplayTestBed bed;
     bed.pages->setCurrentIndex(3);
-    hideBars(bed);
+    bed.hideBars();
     // A quarter of the width to the left: shifted by 0.4, springs back.
     bed.pages->onMouseDown({400, 400});
     bed.pages->onMouseMove({280, 400});
@@ -136,7 +129,7 @@ TEST(WidgetManager, DraggingMovesThePageAndSnaps) {
     EXPECT_EQ(bed.pages->position(), 4.0f);
 
     // Far beyond the screen: the page follows only up to 0.85.
-    hideBars(bed);
+    bed.hideBars();
     bed.pages->onMouseDown({470, 400});
     bed.pages->onMouseMove({-2000, 400});
     EXPECT_FLOAT_EQ(bed.pages->position(), 4.85f);
@@ -145,7 +138,7 @@ TEST(WidgetManager, DraggingMovesThePageAndSnaps) {
 
     // On page 0 a drag to the right always ends on the last page.
     bed.pages->setCurrentIndex(0);
-    hideBars(bed);
+    bed.hideBars();
     bed.pages->onMouseDown({100, 400});
     bed.pages->onMouseMove({130, 400});
     EXPECT_LT(bed.pages->position(), 0.0f);
@@ -179,7 +172,7 @@ TEST(WidgetManager, WhenTurnedOnlyVerticalDragsChangePages) {
     bed.pages->setCurrentIndex(1);
     ASSERT_TRUE(bed.pages->toggleRotate());
     bed.frame();  // the bars' painting records the turn
-    hideBars(bed);
+    bed.hideBars();
     bed.pages->onMouseDown({240, 700});
     bed.pages->onMouseMove({100, 690});  // sideways: ignored
     EXPECT_EQ(bed.pages->position(), 1.0f);

@@ -3,16 +3,12 @@
 // pictures of its six pages. The large speed page is read back digit by digit (the LCD face has
 // seven segments), so the test knows which speed and which time of day the program showed and
 // can hold them against the log.
+#include "tests/support/RealProgram.h"
+
 #include <QImage>
 #include <QRect>
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,142 +25,14 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
-#if defined(__SANITIZE_THREAD__)
-#define MOVIRA_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define MOVIRA_TSAN 1
-#endif
-#endif
-
 namespace movira {
 namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-const std::string programPath = MOVIRA_BIN_DIR "/Speedometer";
-const std::string replayPath = MOVIRA_BIN_DIR "/nmea-replay";
-const std::string demoDrive = MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea";
-
-std::string readFile(const fs::path& path) {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "movira-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// A program started beside the test with an environment of its own; standard output and error
-// go to one file. Killed when the object goes, should it still run.
-class Process {
-public:
-    Process(const std::vector<std::string>& arguments, const std::map<std::string, std::optional<std::string>>& changes,
-            const fs::path& output)
-        : output_(output) {
-        // The test's environment with the changes: a value sets a variable, nothing removes it.
-        std::map<std::string, std::string> variables;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            const size_t equals = text.find('=');
-            if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-        for (const auto& [name, value] : changes) {
-            if (value) variables[name] = *value;
-            else variables.erase(name);
-        }
-        std::vector<std::string> environment;
-        for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& entry : environment) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> args = arguments;
-        std::vector<char*> argv;
-        for (std::string& argument : args) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Process() { kill(); }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    // Its exit status once it has ended within `limit`; nothing if it had not (it is then killed).
-    // A death by a signal counts as 128 + the signal.
-    std::optional<int> wait(std::chrono::milliseconds limit) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (pid_ > 0) {
-            int status = 0;
-            const pid_t done = waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (std::chrono::steady_clock::now() >= until) break;
-            std::this_thread::sleep_for(20ms);
-        }
-        kill();
-        return std::nullopt;
-    }
-    std::string output() const { return readFile(output_); }
-
-private:
-    void kill() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-    pid_t pid_ = -1;
-    fs::path output_;
-};
-
-// Sections of a settings file: section -> key -> value. Its lines may start with blanks.
-using Settings = std::map<std::string, std::map<std::string, std::string>>;
-
-Settings readSettings(const fs::path& path) {
-    Settings settings;
-    std::istringstream in(readFile(path));
-    std::string section;
-    for (std::string line; std::getline(in, line);) {
-        const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos) continue;
-        line = line.substr(first);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-            settings[section];
-        } else if (const size_t equals = line.find('='); equals != std::string::npos && line[0] != '#' && line[0] != ';') {
-            settings[section][line.substr(0, equals)] = line.substr(equals + 1);
-        }
-    }
-    return settings;
-}
+const std::string demoDrive = test::RealProgram::DemoDrive;
+using test::readFile;
 
 // The valid RMC sentences of a log: seconds since midnight (UTC) and speed in km/h.
 struct LogFix {
@@ -292,62 +160,25 @@ constexpr const char* pageClasses[] = {"TableWidget",      "SpeedometerWidget", 
 class ProgramRun {
 public:
     ProgramRun(const fs::path& log, double replaySpeed, const std::string& size, double seconds) {
-        const fs::path root = folder_.path();
-        home = root / "home";
-        snapshots = root / "snapshots";
-        const fs::path runtime = root / "runtime";
-        const fs::path privateTemp = root / "tmp";
-        const fs::path link = root / "gps";
-        fs::create_directories(home);
-        fs::create_directories(privateTemp);
-        fs::create_directory(runtime);
-        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-
-        char speed[32];
-        std::snprintf(speed, sizeof speed, "%g", replaySpeed);
-        replay_ = std::make_unique<Process>(
-            std::vector<std::string>{replayPath, "--speed", speed, "--link", link.string(), log.string()},
-            std::map<std::string, std::optional<std::string>>{}, root / "replay.out");
-        for (int i = 0; i < 500 && !fs::exists(link); ++i) std::this_thread::sleep_for(10ms);
-        replayReady = fs::exists(link);
+        home = program_.home;
+        snapshots = program_.root / "snapshots";
+        const std::optional<fs::path> link = program_.startReceiver(log, replaySpeed);
+        replayReady = link.has_value();
 
         // Serial mode on the replay's terminal; the large speed page at start.
-        std::ofstream(home / "Speedometer.ini") << " [Main]\n UseGPSAPI=false\n COMPort=" << link.string()
-                                                << "\n LastCurrentWidget=2\n";
-
-        std::map<std::string, std::optional<std::string>> environment = {
-            {"QT_QPA_PLATFORM", "offscreen"},
-            {"XDG_RUNTIME_DIR", runtime.string()},
-            // The single-instance socket lies in the temporary folder: runs side by side stay apart.
-            {"TMPDIR", privateTemp.string()},
-            // The page shows the receiver's UTC time as it is, and the texts are English.
-            {"TZ", "UTC0"},
-            {"LC_ALL", "C.UTF-8"},
-            {"MOVIRA_HOME", std::nullopt},
-            // No desktop session of the user's: neither its screen saver nor its display.
-            {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-            {"DISPLAY", std::nullopt},
-            {"WAYLAND_DISPLAY", std::nullopt},
-        };
-#ifdef MOVIRA_TSAN
-        // Reports whose whole stack lies in Qt's own (uninstrumented) libraries; see the file.
-        const fs::path suppressions = MOVIRA_SOURCE_DIR "/tests/tsan-qt.supp";
-        const char* options = std::getenv("TSAN_OPTIONS");
-        if (fs::exists(suppressions)) {
-            environment["TSAN_OPTIONS"] = std::string(options ? options : "") + " suppressions=" + suppressions.string();
-        }
-#endif
+        program_.writeSettings(" [Main]\n UseGPSAPI=false\n COMPort=" + (link ? link->string() : std::string()) +
+                               "\n LastCurrentWidget=2\n");
         char quitAfter[32];
         std::snprintf(quitAfter, sizeof quitAfter, "%g", seconds);
-        Process program({programPath, "--home", home.string(), "--windowed", size, "--quit-after", quitAfter,
-                         "--snapshot-dir", snapshots.string()},
-                        environment, root / "program.out");
-        started = program.started();
+        auto program = program_.start(
+            {"--windowed", size, "--quit-after", quitAfter, "--snapshot-dir", snapshots.string()});
+        started = program->started();
         // Generous: a sanitizer build starts slowly; a hang ends here, killed.
-        exitStatus = program.wait(std::chrono::milliseconds(static_cast<int>(seconds * 1000)) + 120s);
-        programOutput = program.output();
-        replay_.reset();
-        if (fs::exists(home / "Speedometer.ini")) settings = readSettings(home / "Speedometer.ini");
+        exitStatus = program->wait(std::chrono::milliseconds(static_cast<int>(seconds * 1000)) + 120s);
+        program.reset();
+        programOutput = test::readFile(program_.output("program"));
+        program_.receiver.reset();
+        settings = program_.settings();
     }
 
     QImage snapshot(const char* page) const {
@@ -360,11 +191,10 @@ public:
     bool started = false;
     std::optional<int> exitStatus;
     std::string programOutput;
-    Settings settings;
+    test::SettingsFile settings;
 
 private:
-    TemporaryFolder folder_;
-    std::unique_ptr<Process> replay_;
+    test::RealProgram program_;
 };
 
 void expectFinished(const ProgramRun& run) {
@@ -455,7 +285,7 @@ TEST(EndToEnd, DemoDriveOnASerialReceiver) {
 
 // A receiver that holds 123 km/h, in a landscape window: the page must read exactly "123".
 TEST(EndToEnd, SteadySpeedInLandscape) {
-    TemporaryFolder logFolder;
+    test::TemporaryFolder logFolder;
     const fs::path log = logFolder.path() / "steady.nmea";
     {
         std::ofstream out(log);

@@ -4,14 +4,9 @@
 // every message. Each message must carry the time, position and speed of the drive at its minute,
 // go to both numbers in order, and follow the one before by exactly one minute of the drive.
 #include "tests/smslib/MockModemManager.h"
+#include "tests/support/RealProgram.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -25,8 +20,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 #if defined(__SANITIZE_THREAD__)
 #define MOVIRA_TSAN 1
@@ -42,84 +35,8 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-const std::string programPath = MOVIRA_BIN_DIR "/Speedometer";
-const std::string replayPath = MOVIRA_BIN_DIR "/nmea-replay";
-const std::string demoDrive = MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea";
-
-std::string readFile(const fs::path& path) {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
-
-// A program started beside the test with the test's environment plus `changes` (a value sets a
-// variable, nothing removes it); its output goes to one file. Killed when the object goes.
-class Process {
-public:
-    Process(const std::vector<std::string>& arguments, const std::map<std::string, std::optional<std::string>>& changes,
-            const fs::path& output)
-        : output_(output) {
-        std::map<std::string, std::string> variables;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            const size_t equals = text.find('=');
-            if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-        for (const auto& [name, value] : changes) {
-            if (value) variables[name] = *value;
-            else variables.erase(name);
-        }
-        std::vector<std::string> environment;
-        for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& entry : environment) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> args = arguments;
-        std::vector<char*> argv;
-        for (std::string& argument : args) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Process() { kill(); }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    // Its exit status once it has ended within `limit` (128 + signal for a death by a signal);
-    // nothing when it had not, and it is then killed.
-    std::optional<int> wait(std::chrono::milliseconds limit) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (pid_ > 0) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (std::chrono::steady_clock::now() >= until) break;
-            std::this_thread::sleep_for(20ms);
-        }
-        kill();
-        return std::nullopt;
-    }
-    std::string output() const { return readFile(output_); }
-
-private:
-    void kill() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-    pid_t pid_ = -1;
-    fs::path output_;
-};
+const std::string demoDrive = test::RealProgram::DemoDrive;
+using test::readFile;
 
 // What the demo drive says at one second: position in decimal degrees, speed in km/h.
 struct DriveFix {
@@ -159,64 +76,28 @@ TEST(SmsEndToEnd, EveryMinuteOfTheDriveAReportGoesToTheModem) {
     test::MockModemManager modem("normal");
     ASSERT_TRUE(modem.ready()) << "the ModemManager stand-in did not start";
 
-    char pattern[] = "/tmp/movira-sms-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path root = pattern;
-    struct Removal {
-        fs::path folder;
-        ~Removal() {
-            std::error_code ignored;
-            fs::remove_all(folder, ignored);
-        }
-    } removal{root};
-    const fs::path home = root / "home", runtime = root / "runtime", privateTemp = root / "tmp", link = root / "gps";
-    fs::create_directories(home);
-    fs::create_directories(privateTemp);
-    fs::create_directory(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-
+    test::RealProgram program("movira-sms-e2e");
     // Twenty times real time: a minute of the drive every three seconds.
-    auto replay = std::make_unique<Process>(
-        std::vector<std::string>{replayPath, "--speed", "20", "--link", link.string(), demoDrive},
-        std::map<std::string, std::optional<std::string>>{}, root / "replay.out");
-    for (int i = 0; i < 500 && !fs::exists(link); ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(fs::exists(link)) << "nmea-replay made no terminal link";
+    const std::optional<fs::path> link = program.startReceiver(demoDrive, 20);
+    ASSERT_TRUE(link) << "nmea-replay made no terminal link";
 
     const std::string numbers[] = {"+79001112233", "+79004445566"};
-    std::ofstream(home / "Speedometer.ini") << " [Main]\n UseGPSAPI=false\n COMPort=" << link.string() << "\n"
-                                            << " [SMS]\n Send=true\n Interval=1\n SendIfChanged=false\n"
-                                            << " Address=" << numbers[0] << "," << numbers[1] << "\n"
-                                            << " Text=%Time% %Latitude% %Longitude% %Speed% km/h\n";
+    program.writeSettings(" [Main]\n UseGPSAPI=false\n COMPort=" + link->string() + "\n" +
+                          " [SMS]\n Send=true\n Interval=1\n SendIfChanged=false\n" + " Address=" + numbers[0] +
+                          "," + numbers[1] + "\n" + " Text=%Time% %Latitude% %Longitude% %Speed% km/h\n");
 
-    std::map<std::string, std::optional<std::string>> environment = {
-        {"QT_QPA_PLATFORM", "offscreen"},
-        {"XDG_RUNTIME_DIR", runtime.string()},
-        {"TMPDIR", privateTemp.string()},
-        {"TZ", "UTC0"},  // the message's time is the receiver's UTC time as it is
-        {"LC_ALL", "C.UTF-8"},
-        {"MOVIRA_HOME", std::nullopt},
-        {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-        {"DISPLAY", std::nullopt},
-        {"WAYLAND_DISPLAY", std::nullopt},
-        {test::MockModemManager::busVariable, modem.address()},
-    };
-#ifdef MOVIRA_TSAN
-    const fs::path suppressions = MOVIRA_SOURCE_DIR "/tests/tsan-qt.supp";
-    const char* options = std::getenv("TSAN_OPTIONS");
-    if (fs::exists(suppressions)) {
-        environment["TSAN_OPTIONS"] = std::string(options ? options : "") + " suppressions=" + suppressions.string();
-    }
-#endif
     std::optional<int> exitStatus;
     std::string output;
     {
-        Process program({programPath, "--home", home.string(), "--windowed", "800x480", "--quit-after", "20"},
-                        environment, root / "program.out");
-        ASSERT_TRUE(program.started());
-        exitStatus = program.wait(20s + 120s);  // generous for a sanitizer build; a hang ends here
-        output = program.output();
+        // The message's time is the receiver's UTC time as it is (the run's TZ).
+        auto run = program.start({"--windowed", "800x480", "--quit-after", "20"}, "program",
+                                 {{test::MockModemManager::busVariable, modem.address()}});
+        ASSERT_TRUE(run->started());
+        exitStatus = run->wait(20s + 120s);  // generous for a sanitizer build; a hang ends here
+        run.reset();
+        output = readFile(program.output("program"));
     }
-    replay.reset();
+    program.receiver.reset();
     ASSERT_TRUE(exitStatus.has_value()) << "the program did not end in time\n" << output;
     ASSERT_EQ(*exitStatus, 0) << output;
 

@@ -7,20 +7,17 @@
 #include "track/TrackWriter.h"
 
 #include "tests/support/FakeClock.h"
+#include "tests/support/RealProgram.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -30,8 +27,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 // Under ThreadSanitizer the program runs many times slower than the receiver sends, so what the
 // receiver has sent says nothing about what the program has taken by then.
@@ -48,16 +43,9 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
 
-const std::string programPath = MOVIRA_BIN_DIR "/Speedometer";
-const std::string replayPath = MOVIRA_BIN_DIR "/nmea-replay";
-const std::string demoDrive = MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea";
+const std::string demoDrive = test::RealProgram::DemoDrive;
+using test::readFile;
 const std::string schemaDir = MOVIRA_SOURCE_DIR "/tests/data/schemas";
-
-std::string readFile(const fs::path& path) {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
 
 std::set<std::string> namesIn(const fs::path& folder) {
     std::set<std::string> names;
@@ -70,75 +58,6 @@ int shell(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// A program beside the test, in the test's environment plus `extra`; its output goes to a file.
-// Killed when the object goes, should it still run.
-class Process {
-public:
-    Process(std::vector<std::string> arguments, const std::vector<std::string>& extra, const fs::path& output) {
-        std::vector<std::string> environment = extra;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            const std::string name = text.substr(0, text.find('=') + 1);
-            bool replaced = false;
-            for (const std::string& mine : extra) replaced |= mine.starts_with(name);
-            if (!replaced) environment.push_back(text);
-        }
-        std::vector<char*> envp;
-        for (std::string& entry : environment) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Process() { kill(SIGKILL); }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    pid_t pid() const { return pid_; }
-    // The exit status once it ended within `limit` (128 + signal for a death by a signal).
-    std::optional<int> wait(std::chrono::milliseconds limit) {
-        const auto until = SteadyClock::now() + limit;
-        while (pid_ > 0) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (SteadyClock::now() >= until) return std::nullopt;
-            std::this_thread::sleep_for(20ms);
-        }
-        return std::nullopt;
-    }
-    void kill(int signal) {
-        if (pid_ <= 0) return;
-        ::kill(pid_, signal);
-        if (signal == SIGKILL) {
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    // Bytes it has handed to write() so far (its "wchar"); nothing when that cannot be read.
-    std::optional<long long> bytesWritten() const {
-        std::ifstream io("/proc/" + std::to_string(pid_) + "/io");
-        for (std::string name; io >> name;) {
-            long long value = 0;
-            io >> value;
-            if (name == "wchar:") return value;
-        }
-        return std::nullopt;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 // The point pieces of a track file, in order: KML coordinate lines, or GPX rtept elements.
 std::vector<std::string> pointsOf(const std::string& text) {
@@ -179,55 +98,33 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC0", 1);
         tzset();
-        char pattern[] = "/tmp/movira-recovery-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        home = root / "home";
-        fs::create_directories(home);
-        fs::create_directories(root / "tmp");
-        fs::create_directory(root / "runtime");
-        fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        root = program.root;
+        home = program.home;
     }
-    void TearDown() override {
-        replay.reset();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-
     // A receiver playing the demo drive at eight times real time on a terminal at root/gps-N.
     fs::path startReceiver() {
-        const fs::path link = root / ("gps-" + std::to_string(++receivers));
-        replay = std::make_unique<Process>(
-            std::vector<std::string>{replayPath, "--speed", "8", "--link", link.string(), demoDrive},
-            std::vector<std::string>{}, root / ("replay-" + std::to_string(receivers) + ".out"));
-        for (int i = 0; i < 500 && !fs::exists(link); ++i) std::this_thread::sleep_for(10ms);
-        std::ofstream(home / "Speedometer.ini") << " [Main]\n UseGPSAPI=false\n COMPort=" << link.string()
-                                                << "\n EnableKMLTrack=true\n EnableGPXTrack=true\n";
-        return link;
+        const std::string link = "gps-" + std::to_string(++receivers);
+        const std::optional<fs::path> path = program.startReceiver(demoDrive, 8, link);
+        replay = program.receiver.get();
+        program.writeSettings(" [Main]\n UseGPSAPI=false\n COMPort=" + (root / link).string() +
+                              "\n EnableKMLTrack=true\n EnableGPXTrack=true\n");
+        return path.value_or(root / link);
     }
-    std::unique_ptr<Process> startProgram(int quitAfterSeconds, const std::string& name) {
-        return std::make_unique<Process>(
-            std::vector<std::string>{programPath, "--home", home.string(), "--windowed", "480x800", "--quit-after",
-                                     std::to_string(quitAfterSeconds)},
-            std::vector<std::string>{"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + (root / "runtime").string(),
-                                     "TMPDIR=" + (root / "tmp").string(), "TZ=UTC0", "LC_ALL=C.UTF-8",
-                                     // In a sanitizer build the program runs Qt, which is not built
-                                     // for it: the reports wholly inside Qt are suppressed.
-                                     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=" MOVIRA_SOURCE_DIR
-                                     "/tests/tsan-qt.supp"},
-            root / (name + ".out"));
+    std::unique_ptr<test::ChildProcess> startProgram(int quitAfterSeconds, const std::string& name) {
+        return program.start({"--windowed", "480x800", "--quit-after", std::to_string(quitAfterSeconds)}, name);
     }
     fs::path tracks() const { return home / "Tracks"; }
     fs::path journal() const { return tracks() / TrackJournal::FileName; }
 
+    test::RealProgram program{"movira-recovery"};
     fs::path root, home;
     int receivers = 0;
-    std::unique_ptr<Process> replay;
+    test::ChildProcess* replay = nullptr;  // the program's receiver
 };
 
 TEST_F(TrackRecoveryTest, AKilledRunLosesAtMostItsLastSecondsAndTheNextStartWritesIt) {
     ASSERT_TRUE(fs::exists(startReceiver())) << "nmea-replay made no terminal link";
-    const long long printed = static_cast<long long>(readFile(root / "replay-1.out").size());
+    const long long printed = static_cast<long long>(readFile(root / "gps-1.out").size());
 
     // The first run: the journal appears with the first fix; the drive goes on for a while.
     auto first = startProgram(600, "first");
@@ -244,7 +141,8 @@ TEST_F(TrackRecoveryTest, AKilledRunLosesAtMostItsLastSecondsAndTheNextStartWrit
     std::this_thread::sleep_for(11s);
     first->kill(SIGKILL);
     const long long sentAtKill = *replay->bytesWritten() - printed;
-    replay.reset();
+    program.receiver.reset();
+    replay = nullptr;
     EXPECT_EQ(namesIn(tracks()), std::set<std::string>{TrackJournal::FileName});
 
     // The next start writes them as Track0001 before its own run; its normal end adds Track0002.
