@@ -39,12 +39,12 @@ constexpr float KmPerKmhSecond = 1.0f / 7200;  // the mean of two speeds, and ho
 constexpr double MaxPan = 1 << 25;
 constexpr double FarAway = 1 << 28;
 
-int toPixel(double value) {
-    if (!(value >= -FarAway)) value = -FarAway;  // also NaN
-    if (value > FarAway) value = FarAway;
-    auto whole = static_cast<int>(value);
-    if (whole > value) --whole;  // floor: a shift by whole pixels moves every point alike
-    return whole;
+// Floor, so that a shift by whole pixels moves every point alike. Branch-free: it runs
+// twice for every point of the track at every frame.
+inline int toPixel(double value) {
+    value = std::min(std::max(-FarAway, value), FarAway);  // NaN gives -FarAway
+    const int whole = static_cast<int>(value);
+    return whole - (static_cast<double>(whole) > value ? 1 : 0);
 }
 
 bool isUnset(float bound) { return bound == NoValue; }
@@ -67,13 +67,7 @@ void PathWidget::MapPoints::clear() {
     size_ = 0;
 }
 
-template <class F>
-void PathWidget::MapPoints::forEachRun(F&& f) const {
-    for (size_t start = 0; start < size_; start += ChunkSize)
-        f(chunks_[start / ChunkSize]->data(), std::min(ChunkSize, size_ - start));
-}
-
-Point PathWidget::Projection::at(GeoPoint p) const {
+inline Point PathWidget::Projection::at(GeoPoint p) const {
     return {toPixel((p.longitude - midLon) * kx + ox), toPixel((p.latitude - midLat) * ky + oy)};
 }
 
@@ -210,7 +204,6 @@ std::wstring PathWidget::averageText(const Trip& trip) {
 // ---- Painting ----
 
 void PathWidget::paint(Surface& surface, const Rect& r) {
-    surface.fillRect(r, borderColour_);
     if (!smallFont_) smallFont_ = surface.createFont(smallFontFace_, smallTextSize_, 0);
     if (!midFont_) midFont_ = surface.createFont(midFontFace_, midTextSize_, 0);
     if (!bigFont_) bigFont_ = surface.createFont(bigFontFace_, bigTextSize_, 0);
@@ -229,16 +222,47 @@ void PathWidget::paint(Surface& surface, const Rect& r) {
     values[3] = averageText(trip_);
     values[4] = distanceText(trip_.distance);
 
-    if (r.height() < r.width()) {
-        const int right = paintLandscapePanel(surface, r, values);
-        paintMap(surface, {right + Margin, r.top + Margin, r.right - Margin, r.bottom - Margin});
+    const bool landscape = r.height() < r.width();
+    const Rect map = mapArea(surface, r, landscape);
+    fillAround(surface, r, map);
+    if (landscape) {
+        paintLandscapePanel(surface, r, values);
     } else {
-        const int bottom = paintPortraitPanel(surface, r, values);
-        paintMap(surface, {r.left + Margin, bottom + Margin, r.right - Margin, r.bottom - Margin});
+        paintPortraitPanel(surface, r, values);
     }
+    paintMap(surface, map);
 }
 
-int PathWidget::paintLandscapePanel(Surface& surface, const Rect& r, const std::wstring* values) {
+Rect PathWidget::mapArea(const Surface& surface, const Rect& r, bool landscape) const {
+    const int hs = surface.measureText(*smallFont_, L"O").height;
+    const int hm = surface.measureText(*midFont_, L"O").height;
+    if (landscape) {
+        const int x1 = r.left + Margin + surface.measureText(*midFont_, L"OOOOOOOOO").width + Margin;
+        return {x1 + Margin, r.top + Margin, r.right - Margin, r.bottom - Margin};
+    }
+    const int hb = surface.measureText(*bigFont_, L"O").height;
+    const int bottom = r.top + hs + hb + 2 + 2 * (hs + hm + 2);
+    return {r.left + Margin, bottom + Margin, r.right - Margin, r.bottom - Margin};
+}
+
+void PathWidget::fillAround(Surface& surface, const Rect& r, const Rect& a) {
+    // The border colour goes everywhere but under the map box, which is filled next: the same
+    // picture as filling the whole page first, at half the cost.
+    if (a.width() <= 0 || a.height() <= 0) {
+        surface.fillRect(r, borderColour_);
+        return;
+    }
+    surface.fillRect({r.left, r.top, r.right, a.top}, borderColour_);
+    surface.fillRect({r.left, a.bottom, r.right, r.bottom}, borderColour_);
+    surface.fillRect({r.left, a.top, a.left, a.bottom}, borderColour_);
+    surface.fillRect({a.right, a.top, r.right, a.bottom}, borderColour_);
+    // The rounded box leaves its corner pixels as they were.
+    for (const Point corner : {Point{a.left, a.top}, Point{a.right - 1, a.top}, Point{a.left, a.bottom - 1},
+                               Point{a.right - 1, a.bottom - 1}})
+        surface.fillRect({corner.x, corner.y, corner.x + 1, corner.y + 1}, borderColour_);
+}
+
+void PathWidget::paintLandscapePanel(Surface& surface, const Rect& r, const std::wstring* values) {
     static const wchar_t* const labels[5] = {L"Current time:", L"Speed:", L"Elapsed:", L"Avg. speed:", L"Distance:"};
     const int x0 = r.left + Margin;
     const int x1 = x0 + surface.measureText(*midFont_, L"OOOOOOOOO").width + Margin;
@@ -254,10 +278,9 @@ int PathWidget::paintLandscapePanel(Surface& surface, const Rect& r, const std::
         surface.drawText(*midFont_, values[i], (x0 + x1 - width) / 2, y + 1, bigTimeTextColour_);
         y = box.bottom;
     }
-    return x1;
 }
 
-int PathWidget::paintPortraitPanel(Surface& surface, const Rect& r, const std::wstring* values) {
+void PathWidget::paintPortraitPanel(Surface& surface, const Rect& r, const std::wstring* values) {
     const int x0 = r.left + Margin;
     const int x1 = r.right - Margin;
     const int xm = (x0 + x1) / 2;
@@ -288,7 +311,6 @@ int PathWidget::paintPortraitPanel(Surface& surface, const Rect& r, const std::w
         surface.drawText(*midFont_, right, (xm + x1 - rightWidth + ColumnGap) / 2, y + 1, midTimeTextColour_);
         y += hm + 2;
     }
-    return y;
 }
 
 void PathWidget::pageShift(const Surface& surface, double& dx, double& dy) const {
@@ -372,51 +394,72 @@ void PathWidget::paintMap(Surface& surface, const Rect& a) {
         place();
     }
 
-    // Every point is projected; a point on the pixel of the one before adds nothing to the
-    // line, and a stretch whose both ends lie on one side beyond the map draws nothing in it,
-    // so both are left out and the line is drawn in runs. The start cross and the end dot
-    // keep the first and last points.
-    projected_.clear();
-    runEnds_.clear();
-    Point previous = p.at(map_[0]);
-    const Point first = previous;
-    bool open = false;
-    const auto beside = [&inner](Point u, Point v) {
-        return (u.x < inner.left && v.x < inner.left) || (u.x >= inner.right && v.x >= inner.right) ||
-               (u.y < inner.top && v.y < inner.top) || (u.y >= inner.bottom && v.y >= inner.bottom);
-    };
-    GeoPoint before = map_[0];
-    map_.forEachRun([&](const GeoPoint* points, size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            const GeoPoint g = points[i];
-            if (g.longitude == before.longitude && g.latitude == before.latitude) continue;  // standing still
-            before = g;
-            const Point q = p.at(g);
-            if (q == previous) continue;
-            if (beside(previous, q)) {
-                if (open) runEnds_.push_back(static_cast<int>(projected_.size()));
-                open = false;
-            } else {
-                if (!open) projected_.push_back(previous);
-                projected_.push_back(q);
-                open = true;
-            }
-            previous = q;
-        }
-    });
-    if (open) runEnds_.push_back(static_cast<int>(projected_.size()));
-    const Point last = previous;
+    projectLine(p, inner);
+    const Line& l = line_;
 
     surface.setClip(inner);
     int start = 0;
-    for (const int end : runEnds_) {
-        surface.polyline(pathColour_, 1, projected_.data() + start, end - start);
+    for (const int end : l.runEnds) {
+        surface.polyline(pathColour_, 1, l.points.data() + start, end - start);
         start = end;
     }
+    if (l.open) surface.polyline(pathColour_, 1, l.points.data() + start, static_cast<int>(l.points.size()) - start);
+    const Point first = l.first;
+    const Point last = l.previous;
     surface.line(startPointColour_, first.x - 2, first.y - 2, first.x + 3, first.y + 3);
     surface.line(startPointColour_, first.x - 2, first.y + 2, first.x + 3, first.y - 3);
     surface.filledCircle(endPointColour_, 1, endPointColour_, last.x, last.y, EndDotRadius);
     surface.clearClip();
+}
+
+void PathWidget::projectLine(const Projection& p, const Rect& inner) {
+    Line& l = line_;
+    if (l.count == 0 || !(l.projection == p) || !(l.inner == inner) || l.count > map_.size()) {
+        l.projection = p;
+        l.inner = inner;
+        l.count = 1;
+        l.points.clear();
+        l.runEnds.clear();
+        l.before = map_[0];
+        l.first = l.previous = p.at(l.before);
+        l.open = false;
+    }
+    // Every point is projected. A point on the pixel of the one before adds nothing to the
+    // line, and a stretch whose ends both lie on one side beyond the map box draws nothing in
+    // it: both are left out, and the line is drawn in runs.
+    const auto beside = [&inner](Point u, Point v) {
+        return (u.x < inner.left && v.x < inner.left) || (u.x >= inner.right && v.x >= inner.right) ||
+               (u.y < inner.top && v.y < inner.top) || (u.y >= inner.bottom && v.y >= inner.bottom);
+    };
+    Point previous = l.previous;
+    GeoPoint before = l.before;
+    bool open = l.open;
+    const size_t count = map_.size();
+    for (size_t i = l.count; i < count;) {
+        // Within one chunk of the map at a time.
+        const GeoPoint* run = &map_[i];
+        const size_t end = std::min(count, (i / MapPoints::ChunkSize + 1) * MapPoints::ChunkSize);
+        for (const GeoPoint* g = run; g != run + (end - i); ++g) {
+            if (g->longitude == before.longitude && g->latitude == before.latitude) continue;  // standing still
+            before = *g;
+            const Point q = p.at(*g);
+            if (q == previous) continue;
+            if (beside(previous, q)) {
+                if (open) l.runEnds.push_back(static_cast<int>(l.points.size()));
+                open = false;
+            } else {
+                if (!open) l.points.push_back(previous);
+                l.points.push_back(q);
+                open = true;
+            }
+            previous = q;
+        }
+        i = end;
+    }
+    l.count = count;
+    l.previous = previous;
+    l.before = before;
+    l.open = open;
 }
 
 // ---- Touch ----

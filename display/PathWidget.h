@@ -98,9 +98,6 @@ private:
         const GeoPoint& operator[](size_t i) const { return (*chunks_[i / ChunkSize])[i % ChunkSize]; }
         void append(GeoPoint point);
         void clear();
-        // Calls f(const GeoPoint*, count) for each filled stretch, in order.
-        template <class F>
-        void forEachRun(F&& f) const;
 
     private:
         std::vector<std::unique_ptr<std::array<GeoPoint, ChunkSize>>> chunks_;
@@ -111,15 +108,33 @@ private:
         double kx, ky;          // pixels per degree; ky is negative (north up)
         double midLon, midLat;  // middle of the bounding box
         double ox, oy;          // where the middle lands, + 0.5
-        Point at(GeoPoint p) const;
+        inline Point at(GeoPoint p) const;
+        friend bool operator==(const Projection&, const Projection&) = default;
+    };
+    // The line as the last frame projected it: kept while neither the projection nor the map
+    // box changes, so that a frame only projects the points added since.
+    struct Line {
+        Projection projection{};
+        Rect inner;
+        size_t count = 0;          // map points taken
+        Point first, previous;     // first and last pixel of the line
+        GeoPoint before{};         // the last map point taken
+        bool open = false;         // the last run goes on
+        std::vector<Point> points;  // the runs' points, one after the other
+        std::vector<int> runEnds;   // where each closed run ends in `points`
     };
 
     void takeNewPoints();
     void findSensors();
     // Paint thread, frame lock held.
-    int paintLandscapePanel(Surface& surface, const Rect& r, const std::wstring* values);
-    int paintPortraitPanel(Surface& surface, const Rect& r, const std::wstring* values);
+    // Where the map box goes, below or beside the panel.
+    Rect mapArea(const Surface& surface, const Rect& r, bool landscape) const;
+    void fillAround(Surface& surface, const Rect& r, const Rect& map);
+    void paintLandscapePanel(Surface& surface, const Rect& r, const std::wstring* values);
+    void paintPortraitPanel(Surface& surface, const Rect& r, const std::wstring* values);
     void paintMap(Surface& surface, const Rect& area);
+    // Brings line_ up to the map points for this projection and map box.
+    void projectLine(const Projection& p, const Rect& inner);
     // The page shift, in page pixels, that the screen pan gives on this surface.
     void pageShift(const Surface& surface, double& dx, double& dy) const;
     void rememberMapRect(const Surface& surface, const Rect& area);
@@ -157,8 +172,7 @@ private:
     float zoom_ = 1.0f;
     bool centreRequest_ = false;
     Rect mapOnScreen_;   // client device pixels
-    std::vector<Point> projected_;   // reused between frames
-    std::vector<int> runEnds_;
+    Line line_;
 
     // UI thread only.
     bool fingerDown_ = false;

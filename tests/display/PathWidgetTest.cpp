@@ -181,12 +181,17 @@ TEST(PathWidget, PanelBoxesInBothOrientations) {
             // Every box holds its value: the time, the speed and the three trip figures.
             const Rect ink = inkBox(frame, kValue, b);
             ASSERT_NE(ink, Rect{});
-            EXPECT_NEAR((ink.left + ink.right) / 2, (b.left + b.right) / 2, 4) << "centred";
+            // Centred by its advance width: the ink lies about the middle.
+            EXPECT_GT(ink.left, b.left);
+            EXPECT_LT(ink.right, b.right);
+            EXPECT_NEAR((ink.left + ink.right) / 2, (b.left + b.right) / 2, b.width() / 8) << "centred";
         }
         EXPECT_EQ(page.widget().mapRectOnScreen(), l.map);
         EXPECT_EQ(pixel(frame, l.map.left + 1, l.map.top + 1), kBox);
         EXPECT_EQ(pixel(frame, l.map.left - 1, l.map.top + 1), kBorder);
         EXPECT_EQ(pixel(frame, l.map.right, l.map.bottom - 2), kBorder);
+        EXPECT_EQ(pixel(frame, l.map.left, l.map.top), kBorder) << "rounded corner";
+        EXPECT_EQ(pixel(frame, l.map.right - 1, l.map.bottom - 1), kBorder) << "rounded corner";
     }
 }
 
