@@ -63,7 +63,7 @@ void decodeAndPublish(benchmark::State& state, const std::string& line) {
         if (isSky) {
             builder.applySky(*data);
         } else {
-            builder.applyTpv(data->fix);
+            builder.applyTpv(*data);
         }
         handover.publish(builder.record());
         benchmark::DoNotOptimize(&handover);

@@ -1,5 +1,6 @@
 #include "gpsapi/GpsdClient.h"
 
+#include "gpsapi/FollowedDevice.h"
 #include "gpsapi/GpsdConnection.h"
 #include "gpsapi/PositionRecordBuilder.h"
 
@@ -39,8 +40,9 @@ void GpsdClient::start() {
     // Read here, on the caller's thread, not while the program may be changing its environment.
     const std::string host = environmentOr("GPSD_HOST", kDefaultHost);
     const std::string port = environmentOr("GPSD_PORT", kDefaultPort);
+    const std::string device = environmentOr("GPSD_DEVICE", "");
     auto stop = std::make_unique<StopSignal>();
-    thread_ = std::thread(&GpsdClient::run, this, std::ref(*stop), host, port);
+    thread_ = std::thread(&GpsdClient::run, this, std::ref(*stop), host, port, device);
     stop_ = std::move(stop);
 }
 
@@ -57,7 +59,8 @@ void GpsdClient::stop() noexcept {
     }
 }
 
-void GpsdClient::run(const StopSignal& stop, const std::string& host, const std::string& port) {
+void GpsdClient::run(const StopSignal& stop, const std::string& host, const std::string& port,
+                     const std::string& device) {
     // libgps writes its request with write(): a gpsd that just went away must not take the program
     // down with SIGPIPE. Blocked for this thread only, the write fails with EPIPE instead.
     sigset_t brokenPipe;
@@ -70,9 +73,10 @@ void GpsdClient::run(const StopSignal& stop, const std::string& host, const std:
         try {
             GpsdConnection connection;
             PositionRecordBuilder builder;
+            FollowedDevice followed(device);
             if (connection.open(host, port, stop)) {
                 retry = kFirstRetry;
-                follow(connection, builder, stop);
+                follow(connection, builder, followed, stop);
             }
         } catch (...) {
             // Out of memory or threads: treated like gpsd being away, tried again after the pause.
@@ -83,23 +87,47 @@ void GpsdClient::run(const StopSignal& stop, const std::string& host, const std:
     }
 }
 
-void GpsdClient::follow(GpsdConnection& connection, PositionRecordBuilder& builder, const StopSignal& stop) {
+void GpsdClient::follow(GpsdConnection& connection, PositionRecordBuilder& builder, FollowedDevice& device,
+                        const StopSignal& stop) {
     for (;;) {
-        switch (connection.next(kReadSlice, stop)) {
+        const GpsdConnection::Report report = connection.next(kReadSlice, stop);
+        const gps_data_t& data = connection.data();
+        const auto now = FollowedDevice::Clock::now();
+        switch (report) {
         case GpsdConnection::Report::Position:
-            builder.applyTpv(connection.data().fix);
+            if (!device.follows(data.dev.path)) break;
+            builder.applyTpv(data);
+            device.tookPosition(data.dev.path, builder.hasFix(), now);
             handover_.publish(builder.record());
             break;
         case GpsdConnection::Report::Sky:
-            builder.applySky(connection.data());
+            if (!device.follows(data.dev.path)) break;
+            builder.applySky(data);
             handover_.publish(builder.record());
             break;
+        case GpsdConnection::Report::Device: {
+            // libgps leaves "activated" at 0 both for gpsd's "activated":0 and when it is absent:
+            // either way the device is not delivering.
+            const bool active = data.dev.activated.tv_sec > 0;
+            const double cycle = static_cast<double>(data.dev.cycle.tv_sec) +
+                                 static_cast<double>(data.dev.cycle.tv_nsec) * 1e-9;
+            if (device.deviceReport(data.dev.path, active, cycle)) {
+                builder.clear();
+                handover_.publish(builder.record());
+            }
+            break;
+        }
         case GpsdConnection::Report::None:
         case GpsdConnection::Report::Other:
             break;
         case GpsdConnection::Report::Lost:
         case GpsdConnection::Report::Stopped:
             return;
+        }
+        // A receiver that stopped while gpsd runs sends nothing at all: only the age tells.
+        if (device.positionExpired(now)) {
+            builder.clear();
+            handover_.publish(builder.record());
         }
     }
 }

@@ -116,6 +116,7 @@ GpsdConnection::Report GpsdConnection::next(std::chrono::milliseconds timeout, c
     needBytes_ = false;
     if (hasClass(head, "TPV")) return Report::Position;
     if (hasClass(head, "SKY")) return Report::Sky;
+    if (hasClass(head, "DEVICE")) return Report::Device;
     return Report::Other;
 }
 

@@ -24,6 +24,7 @@ public:
         None,      // nothing complete arrived within the time
         Position,  // a TPV
         Sky,       // a SKY
+        Device,    // a DEVICE: a receiver came, changed or went ("activated" 0)
         Other,     // VERSION, DEVICES, WATCH and the like
         Lost,      // gpsd closed the session or it broke: close and connect again
         Stopped,   // the stop came
@@ -38,7 +39,8 @@ public:
     bool open(const std::string& host, const std::string& port, const StopSignal& stop);
     // Waits up to `timeout` for the next whole report.
     Report next(std::chrono::milliseconds timeout, const StopSignal& stop);
-    // What libgps decoded so far; the last TPV's fix, the last SKY's satellites.
+    // What libgps decoded so far; the last TPV's fix, the last SKY's satellites, the last
+    // report's device (dev.path) and what it decoded of the last report (set).
     const gps_data_t& data() const { return *data_; }
     void close();
 

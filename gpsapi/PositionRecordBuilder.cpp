@@ -40,12 +40,20 @@ bool setTime(const timespec& time, SystemTime& out) {
     return true;
 }
 
-// Sets `field` and its bit when gpsd reported the value.
+// Sets `field` and its bit when libgps decoded the value (its flag is set) and it is a number.
 template <class Field>
-void take(double value, Field& field, uint32_t bit, uint32_t& validFields) {
-    if (!std::isfinite(value)) return;
+void take(gps_mask_t decoded, gps_mask_t flag, double value, Field& field, uint32_t bit, uint32_t& validFields) {
+    if (!(decoded & flag) || !std::isfinite(value)) return;
     field = static_cast<Field>(value);
     validFields |= bit;
+}
+
+// Both coordinates decoded, and on the globe: a report without them is no fix, whatever its mode.
+bool hasPosition(const gps_data_t& data) {
+    const gps_fix_t& fix = data.fix;
+    return (data.set & MODE_SET) && fix.mode >= MODE_2D && (data.set & LATLON_SET) &&
+           std::isfinite(fix.latitude) && std::isfinite(fix.longitude) && std::fabs(fix.latitude) <= 90.0 &&
+           std::fabs(fix.longitude) <= 180.0;
 }
 
 // Whole degrees or dB for the satellite table; 0 for what is not known.
@@ -59,7 +67,8 @@ PositionRecordBuilder::PositionRecordBuilder() : record_(RecordHandover::noFix()
 
 void PositionRecordBuilder::clear() { record_ = RecordHandover::noFix(); }
 
-void PositionRecordBuilder::applyTpv(const gps_fix_t& fix) {
+void PositionRecordBuilder::applyTpv(const gps_data_t& data) {
+    const gps_fix_t& fix = data.fix;
     PositionRecord& r = record_;
     r.validFields &= ~kFixBits;
     r.utcTime = {};
@@ -68,18 +77,21 @@ void PositionRecordBuilder::applyTpv(const gps_fix_t& fix) {
     r.fixQuality = r.fixType = 0;
 
     // The time of a report without a fix is still gpsd's time.
-    if (setTime(fix.time, r.utcTime)) r.validFields |= PositionRecord::UtcTimeValid;
-    if (fix.mode < MODE_2D) return;
+    if ((data.set & TIME_SET) && setTime(fix.time, r.utcTime)) r.validFields |= PositionRecord::UtcTimeValid;
+    if (!hasPosition(data)) return;
 
     r.fixType = fix.mode >= MODE_3D ? kFix3d : kFix2d;
-    r.fixQuality = fix.status == STATUS_DGPS_FIX ? kQualityDgps : kQualityGps;
-    take(fix.latitude, r.latitude, PositionRecord::LatitudeValid, r.validFields);
-    take(fix.longitude, r.longitude, PositionRecord::LongitudeValid, r.validFields);
-    take(fix.speed * kKnotsPerMetrePerSecond, r.speed, PositionRecord::SpeedValid, r.validFields);
-    take(fix.track, r.heading, PositionRecord::HeadingValid, r.validFields);
-    take(fix.magnetic_var, r.magneticVariation, PositionRecord::MagneticVariationValid, r.validFields);
-    take(fix.altMSL, r.altitudeSeaLevel, PositionRecord::AltitudeSeaLevelValid, r.validFields);
-    take(fix.altHAE, r.altitudeEllipsoid, PositionRecord::AltitudeEllipsoidValid, r.validFields);
+    r.fixQuality = (data.set & STATUS_SET) && fix.status == STATUS_DGPS_FIX ? kQualityDgps : kQualityGps;
+    r.latitude = fix.latitude;
+    r.longitude = fix.longitude;
+    r.validFields |= PositionRecord::LatitudeValid | PositionRecord::LongitudeValid;
+    const gps_mask_t set = data.set;
+    take(set, SPEED_SET, fix.speed * kKnotsPerMetrePerSecond, r.speed, PositionRecord::SpeedValid, r.validFields);
+    take(set, TRACK_SET, fix.track, r.heading, PositionRecord::HeadingValid, r.validFields);
+    take(set, MAGNETIC_TRACK_SET, fix.magnetic_var, r.magneticVariation, PositionRecord::MagneticVariationValid,
+         r.validFields);
+    take(set, ALTITUDE_SET, fix.altMSL, r.altitudeSeaLevel, PositionRecord::AltitudeSeaLevelValid, r.validFields);
+    take(set, ALTITUDE_SET, fix.altHAE, r.altitudeEllipsoid, PositionRecord::AltitudeEllipsoidValid, r.validFields);
 }
 
 void PositionRecordBuilder::applySky(const gps_data_t& data) {
@@ -93,9 +105,11 @@ void PositionRecordBuilder::applySky(const gps_data_t& data) {
     std::fill(std::begin(r.inViewAzimuths), std::end(r.inViewAzimuths), 0);
     std::fill(std::begin(r.inViewSnrs), std::end(r.inViewSnrs), 0);
 
-    take(data.dop.pdop, r.pdop, PositionRecord::PdopValid, r.validFields);
-    take(data.dop.hdop, r.hdop, PositionRecord::HdopValid, r.validFields);
-    take(data.dop.vdop, r.vdop, PositionRecord::VdopValid, r.validFields);
+    // A SKY libgps could not read says nothing: the sky part stays empty.
+    if (!(data.set & SATELLITE_SET)) return;
+    take(data.set, SATELLITE_SET, data.dop.pdop, r.pdop, PositionRecord::PdopValid, r.validFields);
+    take(data.set, SATELLITE_SET, data.dop.hdop, r.hdop, PositionRecord::HdopValid, r.validFields);
+    take(data.set, SATELLITE_SET, data.dop.vdop, r.vdop, PositionRecord::VdopValid, r.validFields);
 
     // The satellites gpsd listed; a SKY with DOPs only lists none and says nothing about the count.
     std::array<const satellite_t*, MAXCHANNELS> listed{};

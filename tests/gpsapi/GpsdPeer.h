@@ -1,6 +1,9 @@
 // The library's real peer for the tests: a gpsd of the test's own on a free local port, reading a
 // pseudo-terminal that nmea-replay feeds from receiver logs. gpsd can be stopped and started again
-// on the same port while the receiver goes on. Everything started ends with the object.
+// on the same port while the receiver goes on, and the receiver can be killed and started again
+// while gpsd goes on (gpsd reads it through a link that always names the current terminal, and
+// is told of it through its control socket as the hotplug rules would). Everything started ends
+// with the object.
 #pragma once
 
 #include "tests/gpsapi/ChildProcess.h"
@@ -8,6 +11,8 @@
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,6 +37,8 @@ public:
     GpsdPeer() : port_(freePort()) {
         char pattern[] = "/tmp/movira-gpsd-XXXXXX";
         if (mkdtemp(pattern)) folder_ = pattern;
+        // gpsd run by root gives up its rights: it must still reach the link and the terminal.
+        if (!folder_.empty()) chmod(folder_.c_str(), 0755);
     }
     ~GpsdPeer() {
         stopGpsd();
@@ -44,18 +51,38 @@ public:
     int port() const { return port_; }
     std::string portText() const { return std::to_string(port_); }
     const std::filesystem::path& folder() const { return folder_; }
+    // The receiver's device as gpsd names it: the link to the current terminal.
+    std::string device() const { return (folder_ / "gps0").string(); }
 
     // Starts nmea-replay on the logs (`speed` as its --speed); false when it names no terminal.
     bool startReceiver(const std::vector<std::string>& logs, double speed, bool loop = false) {
         std::vector<std::string> arguments{std::string(MOVIRA_BIN_DIR) + "/nmea-replay", "--speed",
-                                           std::to_string(speed)};
+                                           std::to_string(speed), "--link", device()};
         if (loop) arguments.push_back("--loop");
         arguments.insert(arguments.end(), logs.begin(), logs.end());
         receiver_ = std::make_unique<ChildProcess>(arguments);
         const auto path = receiver_->readLine(std::chrono::seconds(5));
         if (!path || path->empty()) return false;
-        terminal_ = *path;
+        chmod(path->c_str(), 0666);
         return true;
+    }
+    // The receiver goes, as when it is unplugged; gpsd is not told.
+    void killReceiver() { receiver_.reset(); }
+    // A command to gpsd's control socket, as gpsdctl gives it: "+path" adds a device, "-path"
+    // removes it. True when gpsd answered OK.
+    bool control(const std::string& command) const {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = (folder_ / "gpsd.sock").string();
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        char answer[16] = {};
+        const std::string line = command + "\n";
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                        write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
+                        read(fd, answer, sizeof answer - 1) > 0 && std::string(answer).starts_with("OK");
+        close(fd);
+        return ok;
     }
     // True once the receiver has sent everything and gpsd has read it.
     bool receiverDone(std::chrono::milliseconds wait) { return !receiver_ || receiver_->hasExited(wait); }
@@ -66,7 +93,7 @@ public:
         // parent-death signal; it also bounds a gpsd left behind.
         gpsd_ = std::make_unique<ChildProcess>(std::vector<std::string>{
             "/usr/bin/timeout", "--kill-after=5", "600", gpsdProgram(), "-N", "-n", "-b", "-S", portText(),
-            "-F", (folder_ / "gpsd.sock").string(), terminal_});
+            "-F", (folder_ / "gpsd.sock").string(), device()});
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < until) {
             if (acceptsConnections()) return true;
@@ -107,7 +134,6 @@ private:
 
     int port_;
     std::filesystem::path folder_;
-    std::string terminal_;
     std::unique_ptr<ChildProcess> receiver_;
     std::unique_ptr<ChildProcess> gpsd_;
 };

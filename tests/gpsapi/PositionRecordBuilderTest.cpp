@@ -1,6 +1,6 @@
 // gpsd reports, as libgps decodes them, into the position record: the cases the receiver logs
 // played through gpsd do not reach (differential fixes, reports without a time, values gpsd leaves
-// out, a sky with DOPs only).
+// out, a sky with DOPs only, values libgps could not read).
 #include "gpsapi/PositionRecordBuilder.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ protected:
     // Decodes one JSON report the way libgps does for a connection, then applies it.
     const PositionRecord& report(std::string json) {
         EXPECT_EQ(gps_unpack(json.data(), data.get()), 0) << json;
-        if (json.find("\"TPV\"") != std::string::npos) builder.applyTpv(data->fix);
+        if (json.find("\"TPV\"") != std::string::npos) builder.applyTpv(*data);
         if (json.find("\"SKY\"") != std::string::npos) builder.applySky(*data);
         return builder.record();
     }
@@ -83,6 +83,60 @@ TEST_F(PositionRecordBuilderTest, SkyAndFixKeepToTheirOwnParts) {
     EXPECT_EQ(r.inViewPrns[0], 0);
     EXPECT_EQ(r.validFields & skyBits, P::HdopValid);
     EXPECT_TRUE(r.validFields & PositionRecord::UtcTimeValid);
+}
+
+// libgps leaves what it cannot read undecoded (NaN, its flag clear) and reads 1e999 as infinity:
+// none of it may become a position, least of all the one of the report before.
+TEST_F(PositionRecordBuilderTest, WhatLibgpsCouldNotReadIsNeitherAFixNorAValue) {
+    using P = PositionRecord;
+    const std::string good =
+        R"({"class":"TPV","device":"/dev/a","mode":3,"time":"2026-06-14T08:00:01.000Z","lat":59.93,"lon":30.31,)"
+        R"("altMSL":17.5,"track":162.0,"speed":10.0})";
+    const struct {
+        const char* tpv;
+        uint32_t bits;  // of a record without a fix: none but the time
+    } noFix[] = {
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":"59.93","lon":30.31,"speed":10.0})",
+         P::UtcTimeValid},
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":59.93,"lon":"east","speed":10.0})",
+         P::UtcTimeValid},
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":1e999,"lon":30.31,"speed":10.0})",
+         P::UtcTimeValid},
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":59.93,"lon":-1e999})", P::UtcTimeValid},
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lon":30.31,"speed":10.0})", P::UtcTimeValid},
+        {R"({"class":"TPV","mode":2,"time":"2026-06-14T08:00:02.000Z","lat":91.5,"lon":30.31})", P::UtcTimeValid},
+        {R"({"class":"TPV","mode":2,"lat":59.93,"lon":180.5})", 0},
+        {R"({"class":"TPV","mode":"3D","lat":59.93,"lon":30.31})", 0},
+    };
+    for (const auto& c : noFix) {
+        SCOPED_TRACE(c.tpv);
+        ASSERT_EQ(report(good).fixType, 2u);
+        const PositionRecord& r = report(c.tpv);
+        EXPECT_EQ(r.fixType, 0u);
+        EXPECT_EQ(r.validFields, c.bits);
+        EXPECT_EQ(r.latitude, 0.0);
+        EXPECT_EQ(r.longitude, 0.0);
+    }
+    // A fix keeps its position; a value libgps could not read (or infinity) only loses its bit.
+    const struct {
+        const char* tpv;
+        uint32_t bits;
+    } partly[] = {
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":59.9,"lon":30.3,"speed":"fast"})",
+         P::UtcTimeValid | P::LatitudeValid | P::LongitudeValid},
+        {R"({"class":"TPV","mode":3,"time":"2026-06-14T08:00:02.000Z","lat":59.9,"lon":30.3,"speed":2,"track":1e999})",
+         P::UtcTimeValid | P::LatitudeValid | P::LongitudeValid | P::SpeedValid},
+        {R"({"class":"TPV","mode":3,"time":"noon","lat":59.9,"lon":30.3,"altMSL":-1e999})",
+         P::LatitudeValid | P::LongitudeValid},
+    };
+    for (const auto& c : partly) {
+        SCOPED_TRACE(c.tpv);
+        report(good);
+        const PositionRecord& r = report(c.tpv);
+        EXPECT_EQ(r.fixType, 2u);
+        EXPECT_EQ(r.validFields, c.bits);
+        EXPECT_DOUBLE_EQ(r.latitude, 59.9);
+    }
 }
 
 }  // namespace
