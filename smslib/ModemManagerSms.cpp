@@ -52,6 +52,13 @@ GObjectPtr<MMModemMessaging> firstMessagingModem(MMManager* manager) {
     return messaging;
 }
 
+// Takes the message off the modem's list, with a time of its own: the send's may be used up.
+void deleteMessage(MMModemMessaging* messaging, MMSms* sms) {
+    const SendDeadline deadline(ModemManagerSms::kDeleteLimit);
+    g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(messaging), deadline.millisecondsLeft());
+    mm_modem_messaging_delete_sync(messaging, mm_sms_get_path(sms), deadline.cancellable(), nullptr);
+}
+
 bool createAndSend(MMModemMessaging* messaging, const char* number, const char* text,
                    const SendDeadline& deadline) {
     GObjectPtr<MMSmsProperties> properties(mm_sms_properties_new());
@@ -66,12 +73,9 @@ bool createAndSend(MMModemMessaging* messaging, const char* number, const char* 
     if (!sms) return false;
     g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(sms.get()), deadline.millisecondsLeft());
     const bool accepted = mm_sms_send_sync(sms.get(), deadline.cancellable(), nullptr);
-    // The modem keeps a created message in its list; it is of no more use, sent or not.
-    if (!deadline.expired()) {
-        g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(messaging), deadline.millisecondsLeft());
-        mm_modem_messaging_delete_sync(messaging, mm_sms_get_path(sms.get()), deadline.cancellable(),
-                                       nullptr);
-    }
+    // The modem keeps a created message in its list: sent, of no more use; not sent (refused, or
+    // no answer in time), never to be sent later behind the user's back.
+    deleteMessage(messaging, sms.get());
     return accepted;
 }
 
@@ -82,16 +86,21 @@ ModemManagerSms::ModemManagerSms(std::string busAddress, std::chrono::millisecon
 
 ModemManagerSms ModemManagerSms::fromEnvironment() {
     const char* address = std::getenv(kBusAddressVariable);
-    return ModemManagerSms(address ? address : "");
+    auto limit = kTimeLimit;
+    if (const char* milliseconds = std::getenv(kTimeLimitVariable)) {
+        const long value = std::strtol(milliseconds, nullptr, 10);
+        if (value > 0) limit = std::chrono::milliseconds(value);
+    }
+    return ModemManagerSms(address ? address : "", limit);
 }
 
-bool ModemManagerSms::send(const char* number, const char* text) const {
+bool ModemManagerSms::send(const char* number, const char* text, GCancellable* abandon) const {
     if (!number || !text) return false;
     // D-Bus carries only UTF-8; anything else would be changed on the way, so it is not sent.
     if (!g_utf8_validate(number, -1, nullptr) || !g_utf8_validate(text, -1, nullptr)) return false;
 
     const MainContextScope context;  // outlives every object below
-    const SendDeadline deadline(timeLimit_);
+    const SendDeadline deadline(timeLimit_, abandon);
     GObjectPtr<GDBusConnection> connection = connect(busAddress_, deadline.cancellable());
     if (!connection) return false;
     bool accepted = false;

@@ -4,10 +4,20 @@
 
 namespace movira {
 
-SendDeadline::SendDeadline(std::chrono::milliseconds limit)
-    : end_(Clock::now() + limit), cancellable_(g_cancellable_new()), watchdog_([this] { watch(); }) {}
+namespace {
+
+void cancelToo(GCancellable*, gpointer cancellable) { g_cancellable_cancel(G_CANCELLABLE(cancellable)); }
+
+}  // namespace
+
+SendDeadline::SendDeadline(std::chrono::milliseconds limit, GCancellable* alsoOn)
+    : end_(Clock::now() + limit), cancellable_(g_cancellable_new()), alsoOn_(alsoOn), watchdog_([this] { watch(); }) {
+    // Runs at once when `alsoOn` is cancelled already.
+    if (alsoOn_) alsoOnHandler_ = g_cancellable_connect(alsoOn_, G_CALLBACK(cancelToo), cancellable_.get(), nullptr);
+}
 
 SendDeadline::~SendDeadline() {
+    if (alsoOn_) g_cancellable_disconnect(alsoOn_, alsoOnHandler_);
     {
         std::lock_guard lock(mutex_);
         finished_ = true;

@@ -1,6 +1,6 @@
-// The time limit of one send: a cancellable that a watchdog thread cancels when the time is up,
-// so that whichever D-Bus call is waiting then (connect, object list, create, send) returns at
-// once, even when the service has stopped answering.
+// The time limit of one send: a cancellable that a watchdog thread cancels when the time is up
+// (or when `alsoOn` is cancelled), so that whichever D-Bus call is waiting then (connect, object
+// list, create, send) returns at once, even when the service has stopped answering.
 // Made and used by the sending thread; the watchdog only cancels. The constructor throws
 // std::system_error when no thread can be started.
 #pragma once
@@ -20,7 +20,7 @@ class SendDeadline {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit SendDeadline(std::chrono::milliseconds limit);
+    explicit SendDeadline(std::chrono::milliseconds limit, GCancellable* alsoOn = nullptr);
     ~SendDeadline();
     SendDeadline(const SendDeadline&) = delete;
     SendDeadline& operator=(const SendDeadline&) = delete;
@@ -38,6 +38,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool finished_ = false;  // guarded by mutex_
+    GCancellable* alsoOn_;
+    gulong alsoOnHandler_ = 0;
     std::thread watchdog_;   // last: starts when everything it uses exists
 };
 

@@ -1,6 +1,7 @@
 // libParvox.so loaded as the program loads it and sending through the ModemManager stand-in on a
 // private bus: what the modem is given, and that every failure gives 0 within the time limit.
 #include "smslib/ModemManagerSms.h"
+#include "tests/gpsapi/ChildProcess.h"
 #include "tests/smslib/LoadedParvox.h"
 #include "tests/smslib/MockModemManager.h"
 
@@ -23,9 +24,20 @@ using test::LoadedParvox;
 using test::MockModemManager;
 using test::SmsRecord;
 
-// The library's own limit, and room for a loaded machine (sanitizer builds, parallel tests).
-constexpr auto kLimit = ModemManagerSms::kTimeLimit;
+// The library's limit is longer than ModemManager's own five minutes; the tests shorten it to
+// kLimit (MOVIRA_PARVOX_TIME_LIMIT_MS). kSlack is room for a loaded machine (sanitizer builds,
+// parallel tests).
+constexpr auto kLimit = 4s;
 constexpr auto kSlack = 3s;
+static_assert(ModemManagerSms::kTimeLimit > ModemManagerSms::kModemManagerSendTimeout);
+
+// Every message the modem was made to create was deleted again.
+void expectNoneLeftOnTheModem(const MockModemManager& mock) {
+    std::vector<std::string> created, deleted;
+    for (const SmsRecord& r : mock.records("create")) created.push_back(r.sms);
+    for (const SmsRecord& r : mock.records("delete")) deleted.push_back(r.sms);
+    EXPECT_EQ(created, deleted);
+}
 
 #define SKIP_WITHOUT_MOCK()                                                  \
     do {                                                                     \
@@ -35,8 +47,14 @@ constexpr auto kSlack = 3s;
 
 class ParvoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(parvox.ok()) << parvox.error(); }
-    void TearDown() override { unsetenv(MockModemManager::busVariable); }
+    void SetUp() override {
+        ASSERT_TRUE(parvox.ok()) << parvox.error();
+        setenv(ModemManagerSms::kTimeLimitVariable, std::to_string(kLimit / 1ms).c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv(MockModemManager::busVariable);
+        unsetenv(ModemManagerSms::kTimeLimitVariable);
+    }
 
     // The library's answer and how long it took.
     std::pair<int, Clock::duration> timedSend(const char* address, const char* text) {
@@ -178,7 +196,26 @@ TEST_F(ParvoxTest, EveryFailureGivesZeroWithinTheLimit) {
         } else {
             EXPECT_TRUE(sends.empty());
         }
+        // Refused or not answered in time: taken off the modem all the same, never sent later.
+        expectNoneLeftOnTheModem(mock);
     }
+}
+
+// A program that closes while the modem is still sending: the message does not stay behind.
+TEST_F(ParvoxTest, AnExitDuringASendTakesTheMessageOffTheModem) {
+    SKIP_WITHOUT_MOCK();
+    MockModemManager mock("send-hangs");
+    ASSERT_TRUE(mock.ready());
+    mock.setBusVariable();
+    unsetenv(ModemManagerSms::kTimeLimitVariable);  // the real limit, minutes past this test
+    const auto start = Clock::now();
+    test::ChildProcess program({MOVIRA_PARVOX_EXIT_HELPER, LoadedParvox::path, "1500"});
+    ASSERT_TRUE(program.hasExited(1500ms + ModemManagerSms::kDeleteLimit + kSlack));
+    EXPECT_LT(Clock::now() - start, 1500ms + ModemManagerSms::kDeleteLimit + kSlack);
+    ASSERT_EQ(mock.records("send").size(), 1u);
+    EXPECT_EQ(mock.records("send")[0].result, "no-answer");
+    expectNoneLeftOnTheModem(mock);
+    EXPECT_EQ(mock.records("delete").size(), 1u);
 }
 
 TEST_F(ParvoxTest, NoBusGivesZeroAtOnce) {
