@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <iostream>
 #include <optional>
 
 namespace movira {
@@ -45,6 +46,21 @@ std::string replaceAll(std::string_view text, std::string_view tag, const std::s
     return out;
 }
 
+// A message that does not go out is said on standard error, the program's log: the user learns
+// which report to which number is missing. "made" is the local time of the fix it reports.
+void reportNotSent(const std::string& address, const SystemTime& made, const char* why) {
+    const std::string time = made.year == 0 ? std::string("an unknown time")
+                                            : format("%04d-%02d-%02d %02d:%02d:%02d", int{made.year}, int{made.month},
+                                                     int{made.day}, int{made.hour}, int{made.minute}, int{made.second});
+    std::cerr << "Movira: the SMS to \"" + address + "\" of " + time + " " + why + "\n" << std::flush;
+}
+
+constexpr const char* kRefused = "was not sent: the modem did not take it";
+constexpr const char* kQueueFull = "was not sent: too many messages were waiting for the modem";
+constexpr const char* kClosedBeforeItsTurn = "was not sent: the program closed before its turn";
+constexpr const char* kClosedWhileSending =
+    "may not have been sent: the program closed while the modem was still sending it";
+
 }  // namespace
 
 // What the reporter and its sender thread share. The sender holds it too, so that a send that
@@ -54,6 +70,7 @@ struct SmsReporter::Outbox {
     struct Message {
         std::vector<std::string> addresses;
         std::string text;
+        SystemTime made;  // the local time of the fix it reports
     };
 
     std::unique_ptr<DynamicLibrary> library;
@@ -63,27 +80,49 @@ struct SmsReporter::Outbox {
     std::condition_variable wake;     // a message came, or stop
     std::condition_variable changed;  // a send ended, or the sender ended
     std::deque<Message> pending;
+    Message current;        // the one being sent while busy
+    size_t currentAddress = 0;  // the address of `current` in the library while busy
     bool busy = false;      // the sender is inside the library
     bool stopping = false;  // no more messages are taken
+    bool abandoned = false; // the stop gave up waiting: the sender sends nothing more
     bool ended = false;     // the sender thread has left its loop
-    uint64_t dropped = 0;   // messages dropped because the queue was full
+
+    // Every message not begun, and the rest of the current one, said and dropped (under mutex).
+    void abandon() {
+        abandoned = true;
+        if (busy) {
+            reportNotSent(current.addresses[currentAddress], current.made, kClosedWhileSending);
+            for (size_t i = currentAddress + 1; i < current.addresses.size(); ++i) {
+                reportNotSent(current.addresses[i], current.made, kClosedBeforeItsTurn);
+            }
+        }
+        for (const Message& message : pending) {
+            for (const std::string& address : message.addresses) reportNotSent(address, message.made, kClosedBeforeItsTurn);
+        }
+        pending.clear();
+    }
 
     // Sender thread: hands each message to the library, address by address, in order.
     static void run(std::shared_ptr<Outbox> box) {
         std::unique_lock lock(box->mutex);
         for (;;) {
             box->wake.wait(lock, [&] { return box->stopping || !box->pending.empty(); });
-            if (box->pending.empty()) break;  // stopping, and all handed over
-            Message message = std::move(box->pending.front());
+            if (box->pending.empty() || box->abandoned) break;  // stopping, and all handed over
+            box->current = std::move(box->pending.front());
             box->pending.pop_front();
             box->busy = true;
-            lock.unlock();
-            for (const std::string& address : message.addresses) {
-                box->sendFunction(address.c_str(), message.text.c_str());  // the result is not used: no retry
+            for (box->currentAddress = 0; box->currentAddress < box->current.addresses.size(); ++box->currentAddress) {
+                const std::string address = box->current.addresses[box->currentAddress];
+                const std::string text = box->current.text;
+                lock.unlock();
+                const int sent = box->sendFunction(address.c_str(), text.c_str());  // no retry
+                lock.lock();
+                if (box->abandoned) break;  // the stop has said what became of the rest
+                if (!sent) reportNotSent(address, box->current.made, kRefused);
             }
-            lock.lock();
             box->busy = false;
             box->changed.notify_all();
+            if (box->abandoned) break;
         }
         box->ended = true;
         box->changed.notify_all();
@@ -117,9 +156,9 @@ void SmsReporter::stop() {
         sender_.join();
         return;
     }
-    // A send hangs in the library: what has not begun is dropped, and the thread ends by
-    // itself when the library returns (it holds the outbox, and with it the library).
-    box.pending.clear();
+    // A send hangs in the library: what has not gone out is said and dropped, and the thread
+    // ends by itself when the library returns (it holds the outbox, and with it the library).
+    box.abandon();
     lock.unlock();
     sender_.detach();
 }
@@ -170,6 +209,7 @@ void SmsReporter::sendFix(const GpsFix& fix) {
         if (addresses_.empty()) return;
         message.addresses = addresses_;
         message.text = cutToLength(expandTags(text_, fix));
+        message.made = fix.localTime;
     }
     Outbox& box = *outbox_;
     if (!box.sendFunction) return;  // no library: the text was built, nothing goes out
@@ -177,8 +217,10 @@ void SmsReporter::sendFix(const GpsFix& fix) {
     if (box.stopping) return;
     if (box.pending.size() >= MaxPendingMessages) {
         // The modem is far behind: the newest position is worth more than the oldest.
+        for (const std::string& address : box.pending.front().addresses) {
+            reportNotSent(address, box.pending.front().made, kQueueFull);
+        }
         box.pending.pop_front();
-        ++box.dropped;
     }
     box.pending.push_back(std::move(message));
     box.wake.notify_one();

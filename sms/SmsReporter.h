@@ -9,6 +9,9 @@
 // message is built at once, under the reporter's own mutex, and handed to the reporter's sender
 // thread, which alone calls the library. stop() (and the destructor) waits for the sender at
 // most `stopWait`; a send that hangs longer is left to finish on its own (see stop()).
+// No message goes silently: one the library refuses, one dropped because too many wait, and
+// those the stop gives up on are each said on standard error with its number and the time of
+// its fix.
 #pragma once
 
 #include "core/GpsFix.h"
@@ -36,7 +39,7 @@ public:
     // sends a text past one SMS as a multi-part message, so a full template with its link
     // goes whole; the bound only keeps a runaway template from reaching the modem.
     static constexpr size_t MaxMessageBytes = 1024;
-    // Messages waiting for the sender; past this the oldest waiting one is dropped.
+    // Messages waiting for the sender; past this the oldest waiting one is dropped (and said).
     static constexpr size_t MaxPendingMessages = 16;
     // The host of the "%GoogleMaps%" link; the link is http://<host>/m/local?q=<lat>,<lon>.
     static constexpr const char* MapHost = "maps.google.com";
@@ -75,8 +78,9 @@ public:
 
     // Stops taking messages and lets the sender hand over what is waiting, for at most the
     // stop wait; then the thread is joined, or, when a send still hangs in the library, the
-    // messages not begun are dropped and the thread is left to end when that send returns
-    // (it keeps the library loaded until then). Idempotent; the destructor calls it.
+    // messages not begun are said on standard error and dropped, and so is the one still in
+    // the library (which ends it when the process exits); the thread is left to end when that
+    // send returns (it keeps the library loaded until then). Idempotent; the destructor calls it.
     void stop();
     // Test aid: waits until every message handed over so far has been passed to the library
     // and the library returned; false after `timeout`.

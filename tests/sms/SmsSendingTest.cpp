@@ -15,6 +15,8 @@
 #include <mutex>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,33 @@ GpsFix fixAt(SystemTime time, float latitude = 55.5f, float longitude = 37.5f) {
     fix.longitude = longitude;
     return fix;
 }
+
+// What is said on standard error while it lives. Read it once the reporter has stopped or every
+// send has returned (the reporter writes under its lock).
+class SaidOnStandardError {
+public:
+    SaidOnStandardError() : old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+    ~SaidOnStandardError() { std::cerr.rdbuf(old_); }
+    std::vector<std::string> lines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(buffer_.str());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    std::ostringstream buffer_;
+    std::streambuf* old_;
+};
+
+// The line said for the message to `number` of the fix at `time` ("2025-06-01 12:01:00").
+std::string notSent(const std::string& number, const std::string& time, const std::string& why) {
+    return "Movira: the SMS to \"" + number + "\" of " + time + " " + why;
+}
+const std::string kRefused = "was not sent: the modem did not take it";
+const std::string kTooMany = "was not sent: too many messages were waiting for the modem";
+const std::string kNotItsTurn = "was not sent: the program closed before its turn";
+const std::string kUnderWay = "may not have been sent: the program closed while the modem was still sending it";
 
 // Seconds since 12:00:00 as a clock time of the same day.
 SystemTime second(int s) { return at(12 + s / 3600, s / 60 % 60, s % 60); }
@@ -319,6 +348,56 @@ TEST_F(SmsSending, StopHandsOverWhatIsQueued) {
     reporter->sendNow();  // after the stop nothing more goes out
     reporter.reset();
     EXPECT_EQ(fake.entered(), 10);
+}
+
+// No message goes silently: each one that does not go out is said with its number and time.
+
+TEST_F(SmsSending, AMessageTheLibraryRefusesIsSaid) {
+    fake.setResult(0);
+    SaidOnStandardError said;
+    auto reporter = makeReporter();
+    reporter->setSettings(false, false, 0, std::string_view("+79001112233,"), std::string_view("x"));
+    reporter->sendNow();
+    ASSERT_TRUE(reporter->waitUntilSent(10s));
+    const std::string time = "2025-06-01 09:05:03";
+    EXPECT_EQ(said.lines(), (std::vector<std::string>{notSent("+79001112233", time, kRefused),
+                                                      notSent("", time, kRefused)}));
+}
+
+TEST_F(SmsSending, MessagesDroppedWhileTheModemHangsAreSaid) {
+    fake.hold(true);
+    SaidOnStandardError said;
+    auto reporter = makeReporter();
+    reporter->setSettings(true, false, 1, std::string_view("1"), std::string_view("%Time%"));
+    drive(*reporter, 0, 60);
+    ASSERT_TRUE(eventually([&] { return fake.entered() == 1; }));
+    drive(*reporter, 61, 20 * 60);  // 19 more wait, of which the oldest 3 are dropped
+    fake.hold(false);
+    ASSERT_TRUE(reporter->waitUntilSent(10s));
+    EXPECT_EQ(said.lines(), (std::vector<std::string>{notSent("1", "2025-06-01 12:02:00", kTooMany),
+                                                      notSent("1", "2025-06-01 12:03:00", kTooMany),
+                                                      notSent("1", "2025-06-01 12:04:00", kTooMany)}));
+}
+
+TEST_F(SmsSending, WhatTheStopGivesUpOnIsSaid) {
+    fake.hold(true);
+    SaidOnStandardError said;
+    auto reporter = makeReporter(50ms);
+    reporter->setSettings(false, false, 0, std::string_view("1,2"), std::string_view("%Time%"));
+    reporter->sendNow();  // its first message hangs in the library
+    ASSERT_TRUE(eventually([&] { return fake.entered() == 1; }));
+    current.fix.localTime = at(9, 6, 0);
+    reporter->sendNow();
+    reporter.reset();
+    const std::vector<std::string> lines = said.lines();
+    fake.hold(false);  // the hanging send returns, and nothing more goes out or is said
+    EXPECT_TRUE(eventually([&] { return fake.returned() == 1; }));
+    EXPECT_EQ(fake.entered(), 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{notSent("1", "2025-06-01 09:05:03", kUnderWay),
+                                               notSent("2", "2025-06-01 09:05:03", kNotItsTurn),
+                                               notSent("1", "2025-06-01 09:06:00", kNotItsTurn),
+                                               notSent("2", "2025-06-01 09:06:00", kNotItsTurn)}));
+    EXPECT_EQ(said.lines(), lines);
 }
 
 TEST_F(SmsSending, AHangingSendHoldsUpTheStopOnlyForItsBound) {
