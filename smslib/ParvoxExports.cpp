@@ -1,7 +1,7 @@
 // The two C entry points of libParvox.so, the only symbols it exports. The program calls
 // SendParvox from whichever thread sends its reports; calls that overlap are served one after
-// the other. Every call returns within the send's time limit (twice that when it had to wait for
-// another). Nothing here lets an exception out.
+// the other. Every call returns within the send's time limit and the delete's after it (twice
+// that when it had to wait for another). Nothing here lets an exception out.
 //
 // A process that exits while a send is under way would leave the message on the modem, where
 // ModemManager might still send it, or keep it unsent, long after. So at exit the send still
