@@ -59,6 +59,8 @@ public:
     bool isSmsAvailable() const { return sms_->isAvailable(); }
 
     std::string getTrackFolder();
+    // What getTrackFolder gives, without storing the default (so the settings keep it empty).
+    std::string trackFolderOrDefault() const;
     void setTrackFolder(const std::string& folder);
     void setUseGpsApi(bool useGpsApi);
     void setComPort(const std::string& name);
@@ -116,8 +118,6 @@ private:
     void onFix();
     // Reader thread, under the model lock: a point the last fix added goes to the journal.
     void journalNewPoint(const Model& model, size_t pointsBefore);
-    // What getTrackFolder gives, without storing the default (so the settings keep it empty).
-    std::string trackFolderOrDefault() const;
 
     std::atomic<bool> useGpsApi_{true};
     std::atomic<int> gpsApiActive_{-1};
