@@ -4,6 +4,7 @@
 #include "core/UserCommand.h"
 #include "display/Widget.h"
 #include "display/WidgetManager.h"
+#include "shell/OptionsSheet.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -144,6 +145,15 @@ void MainFrame::onCommand(int wParam, int command) {
         // Queued for the reporter's sender: the window never waits for the modem.
         if (core_) core_->sms().sendNow();
         break;
+    case UserCommand::ShowOptions:
+        // Modal: the pages go on drawing and the reader on reading behind it.
+        if (core_ && !options_) {
+            OptionsSheet sheet(core_.get(), this);
+            options_ = &sheet;
+            sheet.exec();
+            options_ = nullptr;
+        }
+        break;
     case UserCommand::CloseApp:
         if (core_ && confirm(core_->uiText().isRussian() ? QStringLiteral("Действительно выйти?")
                                                          : QStringLiteral("Confirm exit"))) {
@@ -215,6 +225,8 @@ void MainFrame::hideEvent(QHideEvent* event) {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    // A close from outside (a signal) while the options are open closes them unapplied.
+    if (options_) options_->reject();
     // The pages are drawn while the window still has its size and its buttons.
     if (!snapshotsWritten_ && !snapshotDir_.empty() && widgets_) writeSnapshots();
     event->accept();

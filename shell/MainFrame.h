@@ -22,6 +22,7 @@
 namespace movira {
 
 class AppCore;
+class OptionsSheet;
 class WidgetManager;
 
 class MainFrame final : public QWidget, public WindowPort, public ScreenWindow {
@@ -40,6 +41,8 @@ public:
     void startInitialisation();
     // Null until the hand-over.
     AppCore* core() const { return core_.get(); }
+    // The options dialog while it is open (ShowOptions), else null.
+    OptionsSheet* optionsSheet() const { return options_; }
     WidgetManager* widgets() const { return widgets_; }
     // The confirmations ask through message boxes titled "Speedometer".
     static QString confirmationTitle() { return QStringLiteral("Speedometer"); }
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<AppCore> pendingCore_;  // made by the initialisation thread, not yet taken
     std::unique_ptr<AppCore> core_;
     WidgetManager* widgets_ = nullptr;    // the core's pages
+    OptionsSheet* options_ = nullptr;     // while the options dialog is open
     std::atomic<bool> shown_{false};
     std::atomic<int> deviceWidth_{0};
     std::atomic<int> deviceHeight_{0};
