@@ -23,6 +23,11 @@
 namespace movira {
 namespace {
 
+// The project's licence, as the About page names it. No licence file has been chosen yet:
+// set both texts when one is.
+constexpr char kLicence[] = "the terms the project is distributed under (see its sources)";
+constexpr char kLicenceRussian[] = "на условиях, с которыми распространяется проект (см. исходные тексты)";
+
 // A page that scrolls with a finger when the screen is smaller than the page (240 x 320).
 QScrollArea* scrolling(QWidget* page, QWidget* parent) {
     auto* area = new QScrollArea(parent);
@@ -94,19 +99,17 @@ QString OptionsSheet::aboutText(AppCore* core, bool russian) {
                               "Бортовой GPS-компьютер для сенсорного экрана: скорость, путь, время, разгон, "
                               "спутники и трек по данным GPS-приёмника (NMEA на последовательном порту или gpsd), "
                               "звуковые сигналы скорости и SMS с положением.\n\n"
-                              "Лицензия: условия в файле LICENSE исходных текстов; шрифт цифр DSEG — SIL Open Font "
-                              "License 1.1.\n\n"
+                              "Лицензия: %4; шрифт цифр DSEG7 Classic — SIL Open Font License 1.1.\n\n"
                               "Файл настроек: %2\nПапка треков: %3")
-            .arg(version, settings, tracks);
+            .arg(version, settings, tracks, QString::fromUtf8(kLicenceRussian));
     }
     return QStringLiteral("Movira (Speedometer) %1\n\n"
                           "A full-screen GPS trip computer for touch screens: speed, distance, time, acceleration, "
                           "satellites and the track, from a GPS receiver (NMEA on a serial port, or gpsd), with "
                           "speed alarms and SMS position reports.\n\n"
-                          "Licence: the terms in the LICENSE file of the sources; the digits' face DSEG is under the "
-                          "SIL Open Font License 1.1.\n\n"
+                          "Licence: %4; the digits' face DSEG7 Classic is under the SIL Open Font License 1.1.\n\n"
                           "Settings file: %2\nTrack folder: %3")
-        .arg(version, settings, tracks);
+        .arg(version, settings, tracks, QString::fromUtf8(kLicence));
 }
 
 void OptionsSheet::apply() {

@@ -22,6 +22,7 @@
 #include "tests/support/PseudoTerminal.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,10 @@ TEST(OptionsEndToEnd, ProgramSide) {
     QString searched;
     BoxAnswers answers({QMessageBox::Ok});  // "Port found ..."
     WhenShown<OptionsSheet> dialog([&](OptionsSheet& sheet) {
+        // Over the whole screen, while the pages behind it go on drawing.
+        EXPECT_EQ(sheet.geometry(), sheet.screen()->availableGeometry());
+        const int painted = frame.widgets()->framesPainted();
+        EXPECT_TRUE(waitFor([&] { return frame.widgets()->framesPainted() >= painted + 2; }, 10000));
         CommonPage& common = *sheet.commonPage();
         common.comButton()->click();
         common.searchButton()->click();  // runs the search and its message, then comes back

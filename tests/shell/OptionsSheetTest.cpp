@@ -6,7 +6,9 @@
 #include "core/NoValue.h"
 #include "platform/SysfsSerialPortLister.h"
 #include "settings/IniFile.h"
+#include "core/UserCommand.h"
 #include "shell/CommonPage.h"
+#include "shell/MainFrame.h"
 #include "shell/EventsPage.h"
 #include "shell/SmsPage.h"
 #include "shell/StepperField.h"
@@ -113,6 +115,7 @@ TEST_F(OptionsSheetTest, EveryTextInBothLanguages) {
         EXPECT_TRUE(about.contains(QString::fromStdString(core->settingsPath()))) << about.toStdString();
         EXPECT_TRUE(about.contains(QString::fromStdString(core->trackFolderOrDefault())));
         EXPECT_TRUE(about.contains(QStringLiteral("Movira")));
+        EXPECT_TRUE(about.contains(ru ? QStringLiteral("Лицензия") : QStringLiteral("Licence")));
     }
 }
 
@@ -368,6 +371,31 @@ TEST_F(OptionsSheetTest, LongCyrillicTextsAreRefusedWholeNeverCutInsideACharacte
     EXPECT_EQ(core->sms().text(), ya.repeated(299).toStdString());
     EXPECT_EQ(core->sms().addresses(), ya.repeated(255).toStdString());
     EXPECT_EQ(core->getTrackFolder(), (ya.repeated(254) + face).toStdString());
+}
+
+TEST_F(OptionsSheetTest, ShowOptionsOpensTheSheetOnceAndAClosingWindowEndsItUnapplied) {
+    std::ofstream(settingsPath()) << kSettings;
+    MainFrame frame(
+        [this] {
+            auto made = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, "/nonexistent"});
+            made->initialize(home.string());
+            return made;
+        },
+        std::string());
+    frame.resize(480, 800);
+    frame.show();
+    frame.startInitialisation();
+    ASSERT_TRUE(waitFor([&] { return frame.core() != nullptr; }));
+    WhenShown<OptionsSheet> opened([&](OptionsSheet& sheet) {
+        sheet.eventsPage()->limit(0)->setValue(33);
+        frame.post(UserCommand::ShowOptions);  // a second tap while it is open opens no second one
+        waitFor([] { return false; }, 200);
+        EXPECT_EQ(QApplication::activeModalWidget(), &sheet);
+        frame.close();  // a signal from outside closes the program the normal way
+    });
+    frame.post(UserCommand::ShowOptions);
+    ASSERT_TRUE(waitFor([&] { return opened.done() && frame.optionsSheet() == nullptr; }));
+    EXPECT_EQ(frame.core()->alarms().limit(0), 55);
 }
 
 // Every control a finger works is at least 40 pixels high, carries a name, and Tab walks the

@@ -56,7 +56,11 @@ TEST_F(PortSearchDialogTest, CancelAnsweredNoGoesOnAndYesEndsWithoutAPort) {
     PortSearchDialog dialog(paths, false, nullptr, SerialPort::create, 5s);
     int portWhenAsked = -1;
     BoxAnswers answers({QMessageBox::No, QMessageBox::Yes});
-    answers.whileOpen = [&] { portWhenAsked = dialog.progressBar()->value(); };
+    answers.whileOpen = [&] {
+        portWhenAsked = dialog.progressBar()->value();
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        for (QAbstractButton* button : box->buttons()) EXPECT_GE(button->height(), 40) << "a finger answers it";
+    };
     QTimer::singleShot(100, &dialog, [&] { dialog.cancelButton()->click(); });
     QTimer::singleShot(400, &dialog, [&] { dialog.cancelButton()->click(); });
     QElapsedTimer took;
