@@ -101,7 +101,7 @@ BENCHMARK_TEMPLATE(BM_WriteFile24h, false)->Name("BM_WriteGpxFile24h")->Unit(ben
 void BM_JournalPushPerFix(benchmark::State& state) {
     Folder folder;
     TrackJournal journal;
-    journal.start(folder.path());
+    journal.start(folder.path(), {folder.path() + "/Tracks", true, true});
     const TrackLog& day = dayLog();
     size_t i = 0;
     for (auto _ : state) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 namespace movira {
 namespace {
@@ -45,6 +46,7 @@ AppCore::AppCore(const PlatformServices& services)
       fontRegistry_(services.fontRegistry) {}
 
 AppCore::~AppCore() {
+    stopSaver();
     if (!shutDown_) stopGps();
 }
 
@@ -56,8 +58,20 @@ void AppCore::initialize(const std::string& homeFolder) {
     // The large digits of the pages; without the file the face falls back to a system font.
     if (fontRegistry_) fontRegistry_->add(programFolder_ + "/lcd-u.ttf", "LCD");
     loadSettings();
-    // A run that did not end normally left its points in a journal: they become track files first.
-    TrackJournal::recover(trackFolderOrDefault(), enableKmlTrack_, enableGpxTrack_);
+    // Runs that did not end normally left their points in journals: they become the track files
+    // those runs wanted, first. An earlier version's journal is taken for this run's settings.
+    TrackJournal::recover(journalFolder(), journalRun(), &failures_);
+    // A power cut loses at most the last minute of trip figures.
+    if (!saverThread_.joinable()) saverThread_ = std::thread(&AppCore::saverLoop, this);
+}
+
+void AppCore::saverLoop() {
+    while (!saverStop_.wait(saveInterval_)) saveSettings(true);
+}
+
+void AppCore::stopSaver() {
+    saverStop_.set();
+    if (saverThread_.joinable()) saverThread_.join();
 }
 
 void AppCore::attachWindow(WindowPort* window) {
@@ -101,7 +115,7 @@ bool AppCore::startGps() {
         port_ = std::move(port);  // closed when the open failed: the reader then runs idle
     }
     stopEvent_.reset();
-    journal_.start(trackFolderOrDefault());
+    journal_.start(journalFolder(), journalRun());
     readerRunning_ = true;
     readerThread_ = std::thread(&AppCore::readerLoop, this);
     return true;
@@ -273,8 +287,29 @@ std::string AppCore::trackFolderOrDefault() const {
 
 void AppCore::setTrackFolder(const std::string& folder) {
     if (folder.empty()) return;
-    std::lock_guard lock(textMutex_);
-    trackFolder_ = folder;
+    {
+        std::lock_guard lock(textMutex_);
+        trackFolder_ = folder;
+    }
+    journal_.setRun(journalRun());
+}
+
+void AppCore::setEnableKmlTrack(bool enable) {
+    enableKmlTrack_ = enable;
+    journal_.setRun(journalRun());
+}
+
+void AppCore::setEnableGpxTrack(bool enable) {
+    enableGpxTrack_ = enable;
+    journal_.setRun(journalRun());
+}
+
+TrackJournal::Run AppCore::journalRun() const {
+    std::error_code error;
+    // Absolute: the next start may run in another working folder.
+    std::filesystem::path folder = std::filesystem::absolute(trackFolderOrDefault(), error);
+    return TrackJournal::Run{error ? trackFolderOrDefault() : folder.lexically_normal().string(), enableKmlTrack_,
+                             enableGpxTrack_};
 }
 
 void AppCore::setUseGpsApi(bool useGpsApi) {
@@ -304,9 +339,16 @@ std::string AppCore::homeFolder() const {
 
 std::string AppCore::settingsPath() const { return homeFolder() + "/Speedometer.ini"; }
 
+std::string AppCore::journalFolder() const { return homeFolder() + "/Journals"; }
+
 bool AppCore::loadSettings() {
-    const bool loaded = ini_->load(settingsPath());
+    std::lock_guard settingsLock(settingsMutex_);
+    FileFailure failure;
+    const bool loaded = ini_->load(settingsPath(), &failure);
     settingsLoaded_ = loaded;
+    // Said now: nothing the user changes in this run can reach the file.
+    if (!loaded) failures_.report("the settings file", failure);
+    savedText_ = ini_->text();
     setTrackFolder(ini_->getValue("TrackFolder", kSection));
     {
         std::lock_guard lock(textMutex_);
@@ -329,7 +371,10 @@ bool AppCore::loadSettings() {
     return loaded;
 }
 
-bool AppCore::saveSettings() {
+bool AppCore::saveSettings() { return saveSettings(false); }
+
+bool AppCore::saveSettings(bool onlyWhenChanged) {
+    std::lock_guard settingsLock(settingsMutex_);
     std::string trackFolder, comPort;
     {
         std::lock_guard lock(textMutex_);
@@ -351,11 +396,28 @@ bool AppCore::saveSettings() {
     alarms_->saveSettings(*ini_);
     // A file that exists but could not be read is still the user's: never replace it with defaults.
     if (!settingsLoaded_) return false;
-    return ini_->save(settingsPath());
+    std::string text = ini_->text();
+    if (onlyWhenChanged && text == savedText_) return true;
+    FileFailure failure;
+    if (!ini_->save(settingsPath(), &failure)) {
+        // A failing periodic save is said once, not every minute; the last save always.
+        if (!settingsFailing_ || !onlyWhenChanged) failures_.report("the settings file", failure);
+        settingsFailing_ = true;
+        return false;
+    }
+    settingsFailing_ = false;
+    savedText_ = std::move(text);
+    return true;
 }
 
 bool AppCore::writeTracks() {
+    TrackJournal::Run unwritten;
+    return writeTracks(unwritten);
+}
+
+bool AppCore::writeTracks(TrackJournal::Run& unwritten) {
     const bool kml = enableKmlTrack_, gpx = enableGpxTrack_;
+    unwritten = TrackJournal::Run{};
     if (!kml && !gpx) return true;
     const std::string folder = getTrackFolder();
     // Written from a copy: the reader and the pages are not held up while the files go to disk.
@@ -366,22 +428,31 @@ bool AppCore::writeTracks() {
         for (size_t i = 0; i < live.size(); ++i) log.append(live[i]);
     }
     const TrackWriter writer(log);
-    bool written = true;
-    if (kml) written = writer.writeKml(folder) && written;
-    if (gpx) written = writer.writeGpx(folder) && written;
-    return written;
+    FileFailure failure;
+    unwritten = journalRun();
+    unwritten.kml = kml && !writer.writeKml(folder, &failure);
+    if (unwritten.kml) failures_.report("the track file", failure);
+    unwritten.gpx = gpx && !writer.writeGpx(folder, &failure);
+    if (unwritten.gpx) failures_.report("the track file", failure);
+    return !unwritten.kml && !unwritten.gpx;
 }
 
 void AppCore::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    const bool tracksWritten = writeTracks();  // first, from the log as it stands
+    // The reader first: every point it accepted is in the log when the tracks are written.
     stopGps();
     // No more ticks: what is queued goes to the SMS library, waiting for a hanging modem only briefly.
     sms_->stop();
     // Its points are in the track files now; when they could not be written, the next start
-    // tries again from the journal.
-    if (tracksWritten) journal_.remove();
+    // tries again from the journal, for the files still missing.
+    TrackJournal::Run unwritten;
+    if (writeTracks(unwritten)) {
+        journal_.remove();
+    } else if (enableKmlTrack_ && enableGpxTrack_ && unwritten.kml != unwritten.gpx && !journal_.path().empty()) {
+        TrackJournal::narrow(journal_.path(), unwritten);
+    }
+    stopSaver();
     saveSettings();
     {
         std::lock_guard lock(backlightMutex_);

@@ -12,6 +12,7 @@
 #include "core/UiText.h"
 #include "events/SpeedAlarms.h"
 #include "platform/Event.h"
+#include "platform/FileFailure.h"
 #include "platform/PlatformServices.h"
 #include "platform/SerialPort.h"
 #include "settings/IniFile.h"
@@ -19,6 +20,7 @@
 #include "track/TrackJournal.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,8 +67,8 @@ public:
     void setUseGpsApi(bool useGpsApi);
     void setComPort(const std::string& name);
     void setBaudRate(int baudRate);
-    void setEnableKmlTrack(bool enable) { enableKmlTrack_ = enable; }
-    void setEnableGpxTrack(bool enable) { enableGpxTrack_ = enable; }
+    void setEnableKmlTrack(bool enable);
+    void setEnableGpxTrack(bool enable);
     void setAlwaysOn(bool alwaysOn) { alwaysOn_ = alwaysOn; }
     void setCurrentWidget(int index) { currentWidget_ = index; }
 
@@ -91,6 +93,16 @@ public:
     // The SMS reporter, for the SendSms command and the options page (it guards itself).
     SmsReporter& sms() { return *sms_; }
     std::string settingsPath() const;
+    // Where the journals of runs that have not yet become track files wait.
+    std::string journalFolder() const;
+    // The last settings file, track file or journal that could not be written, with the reason;
+    // empty when none (any thread). Each one is also said on standard error.
+    std::string lastFailure() const { return failures_.last(); }
+
+    // While running, the settings are saved at most this often, when something saved changed.
+    static constexpr std::chrono::milliseconds SaveInterval{60'000};
+    // Before initialize: another interval (tests).
+    void setSaveInterval(std::chrono::milliseconds interval) { saveInterval_ = interval; }
 
     // The fix, satellites, track log and sensors, locked for as long as the result lives.
     Guarded<Model>::Locked model() { return model_.lock(); }
@@ -103,6 +115,7 @@ public:
     void onPositionRecord(const PositionRecord* record);
 
     bool loadSettings();
+    // Writes the settings file now (any thread but the reader; one save at a time).
     bool saveSettings();
     // The KML and/or GPX file of the run, as the flags say, into the track folder; false
     // when a file was due and could not be written.
@@ -118,13 +131,22 @@ private:
     void onFix();
     // Reader thread, under the model lock: a point the last fix added goes to the journal.
     void journalNewPoint(const Model& model, size_t pointsBefore);
+    // The track files the run wants now, for its journal.
+    TrackJournal::Run journalRun() const;
+    // Saver thread: the settings once a minute, when they changed.
+    void saverLoop();
+    bool saveSettings(bool onlyWhenChanged);
+    // As writeTracks, giving the files that could not be written.
+    bool writeTracks(TrackJournal::Run& unwritten);
+    void stopSaver();
 
     std::atomic<bool> useGpsApi_{true};
     std::atomic<int> gpsApiActive_{-1};
     std::atomic<int> baudRate_{NoValueInt};
     std::thread readerThread_;
     std::atomic<bool> readerRunning_{false};
-    TrackJournal journal_;  // the accepted points on disk while the reader runs
+    FailureLog failures_;
+    TrackJournal journal_{&failures_};  // the accepted points on disk while the reader runs
     std::unique_ptr<SerialPort> port_;  // touched by the reader only while it runs
     std::string openedPortName_;        // the name the reader may reopen after the port vanished
     bool portVanished_ = false;         // reader thread only
@@ -148,6 +170,12 @@ private:
     BacklightKeeper backlight_;
     Event stopEvent_{Event::Reset::Manual};
     bool settingsLoaded_ = false;
+    std::mutex settingsMutex_;   // one save at a time; guards the settings store and the two below
+    std::string savedText_;      // the file as last read or written
+    bool settingsFailing_ = false;
+    std::chrono::milliseconds saveInterval_ = SaveInterval;
+    Event saverStop_{Event::Reset::Manual};
+    std::thread saverThread_;
     bool shutDown_ = false;
     const Clock& clock_;
     const Battery& battery_;

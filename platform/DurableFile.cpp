@@ -1,6 +1,8 @@
 #include "platform/DurableFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -64,29 +66,70 @@ bool syncFolder(const std::string& folder) {
     return synced;
 }
 
-bool replaceFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat old {};
-    // mkostemp gives 0600; the user's own bits on the file win. A file system without modes (a FAT card)
-    // refuses fchmod, which must not stop the save.
-    (void)::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
+// A name beside `target` that no file has, created empty with `mode` (less the umask).
+int createTemporary(const std::string& target, unsigned mode, std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%d-%u", static_cast<int>(::getpid()), counter.fetch_add(1));
+        name = target + suffix;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    return syncFolder(folderOf(path));
+    return -1;
+}
+
+bool replaceFile(const std::string& path, std::string_view bytes, unsigned newFileMode, FileFailure* failure) {
+    const std::string target = DurableFile::linkTarget(path);
+    auto fail = [&](int error) {
+        if (failure) *failure = FileFailure::fromErrno(path, error);
+        return false;
+    };
+    std::string temporary;
+    const int fd = createTemporary(target, newFileMode, temporary);
+    if (fd < 0) return fail(errno);
+    struct stat old {};
+    // The user's own bits on an existing file win. A file system without modes (a FAT card)
+    // refuses fchmod, which must not stop the save.
+    if (::stat(target.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
+    int error = 0;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return fail(error);
+    }
+    if (!syncFolder(folderOf(target))) return fail(errno);
+    return true;
 }
 
 }  // namespace
 
 DurableFile::ReadResult DurableFile::read(const std::string& path, std::string& bytes) { return readAll(path, bytes); }
 
-bool DurableFile::replace(const std::string& path, std::string_view bytes) {
-    return !path.empty() && replaceFile(path, bytes);
+bool DurableFile::replace(const std::string& path, std::string_view bytes, unsigned newFileMode,
+                          FileFailure* failure) {
+    if (path.empty()) {
+        if (failure) *failure = FileFailure::fromErrno(path, ENOENT);
+        return false;
+    }
+    return replaceFile(path, bytes, newFileMode, failure);
+}
+
+std::string DurableFile::linkTarget(const std::string& path) {
+    std::string current = path;
+    // As many links as the kernel follows; a loop ends there and the last name is written.
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        char buffer[4096];
+        const ssize_t size = ::readlink(current.c_str(), buffer, sizeof buffer);
+        if (size <= 0 || static_cast<size_t>(size) == sizeof buffer) break;
+        const std::string link(buffer, static_cast<size_t>(size));
+        current = link[0] == '/' ? link : folderOf(current) + "/" + link;
+    }
+    return current;
 }
 
 }  // namespace movira

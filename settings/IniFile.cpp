@@ -3,6 +3,7 @@
 #include "platform/DurableFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 
 namespace movira {
@@ -20,13 +21,15 @@ std::string_view trim(std::string_view text) {
 
 enum class LineKind { Key, Section, Other };
 
-// Reads a line (without its comment marker) as a key line (first = key, second = value) or a section
-// line (first = name). A line with "=" is a key line unless it starts with "[": a "[" inside a key or
-// value must not open a section for the lines that follow.
+// Reads an active line as a key line (first = key, second = value) or a section line (first =
+// name). A line with "=" is a key line unless it starts with "[": that one is neither (a "[" inside
+// a key or value must not open a section, and "[Main] COMPort=x" is no key the program knows), so
+// it is kept as it stands.
 LineKind classify(std::string_view line, std::string_view& first, std::string_view& second) {
     if (line.empty()) return LineKind::Other;
     const auto equals = line.find('=');
-    if (equals != npos && line[0] != '[') {
+    if (equals != npos) {
+        if (line[0] == '[') return LineKind::Other;
         if (equals == 0) return LineKind::Other;  // an empty key would read back as a section line
         first = line.substr(0, equals);
         second = line.substr(equals + 1);
@@ -38,6 +41,20 @@ LineKind classify(std::string_view line, std::string_view& first, std::string_vi
     return LineKind::Section;
 }
 
+// The next line of `bytes` without its end: a line feed, a carriage return and line feed, or a
+// lone carriage return (old Mac files); the rest is left in `bytes`.
+std::string_view nextLine(std::string_view& bytes) {
+    const auto end = bytes.find_first_of("\r\n");
+    const std::string_view line = bytes.substr(0, end);
+    if (end == npos) {
+        bytes = {};
+    } else {
+        const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+        bytes.remove_prefix(end + (crlf ? 2 : 1));
+    }
+    return line;
+}
+
 auto isKey(std::string_view key, std::string_view section) {
     return [key, section](const IniEntry& entry) {
         return !entry.key.empty() && entry.key == key && entry.section == section;
@@ -46,7 +63,7 @@ auto isKey(std::string_view key, std::string_view section) {
 
 }  // namespace
 
-bool IniFile::load(const std::string& path) {
+bool IniFile::load(const std::string& path, FileFailure* failure) {
     entries_.clear();
     trailingComment_.clear();
     try {
@@ -55,10 +72,13 @@ bool IniFile::load(const std::string& path) {
         // First start: an empty file shows the user where the settings go. A file that exists
         // but cannot be read is left alone: it is still the user's.
         if (result == DurableFile::ReadResult::Missing) {
-            if (!save(path)) return false;
+            if (!save(path, failure)) return false;
             result = DurableFile::read(path, bytes);
         }
-        if (result != DurableFile::ReadResult::Read) return false;
+        if (result != DurableFile::ReadResult::Read) {
+            if (failure) *failure = FileFailure{path, "it cannot be read, so it is left as it is"};
+            return false;
+        }
         parse(bytes);
         return true;
     } catch (const std::bad_alloc&) {
@@ -70,33 +90,26 @@ bool IniFile::load(const std::string& path) {
 }
 
 void IniFile::parse(std::string_view bytes) {
-    std::string pending;  // comment lines waiting for the next entry
+    std::string pending;  // comment and unreadable lines waiting for the next entry, as they stood
     std::string section;
     while (!bytes.empty()) {
-        const auto end = bytes.find('\n');
-        const std::string_view line = trim(bytes.substr(0, end));
-        bytes = end == npos ? std::string_view{} : bytes.substr(end + 1);
+        const std::string_view raw = nextLine(bytes);
+        const std::string_view line = trim(raw);
         if (line.empty()) continue;
-
-        IniEntry entry;
-        std::string_view body = line;
+        // A comment is a comment whatever it holds: "; see [README]" opens no section.
         if (line[0] == '#' || line[0] == ';') {
-            if (line.find_first_of("[=") == npos) {
-                pending.append(line).push_back('\n');
-                continue;
-            }
-            // A commented-out section or key line: kept as an entry so that it can be found and written back.
-            entry.marker = line[0];
-            body = trim(line.substr(1));
+            pending.append(raw).push_back('\n');
+            continue;
         }
         std::string_view first;
         std::string_view second;
-        const LineKind kind = classify(body, first, second);
+        const LineKind kind = classify(line, first, second);
         if (kind == LineKind::Other) {
             // Not ours to understand, but the user's: it travels like a comment and is written back.
-            pending.append(line).push_back('\n');
+            pending.append(raw).push_back('\n');
             continue;
         }
+        IniEntry entry;
         if (kind == LineKind::Section) {
             section = first;
         } else {
@@ -111,10 +124,11 @@ void IniFile::parse(std::string_view bytes) {
     trailingComment_ = std::move(pending);
 }
 
-bool IniFile::save(const std::string& path) const {
+bool IniFile::save(const std::string& path, FileFailure* failure) const {
     try {
-        return DurableFile::replace(path, text());
+        return DurableFile::replace(path, text(), DurableFile::PrivateMode, failure);
     } catch (const std::bad_alloc&) {
+        if (failure) *failure = FileFailure::fromErrno(path, ENOMEM);
         return false;
     }
 }

@@ -1,6 +1,11 @@
 // The settings store: the settings file's lines in order, with their comments, so a save keeps the file.
-// No lock: loaded on the initialisation thread, then read, changed and saved on the UI thread, one at a time.
+// No lock: its owner lets one thread at a time load, read, change or save it.
+// Lines end at a line feed, a carriage return and line feed, or a lone carriage return. A line
+// whose first non-blank character is ";" or "#" is a comment, whatever it holds; comments and
+// lines the store cannot read travel with the next entry and are written back as they stood.
 #pragma once
+
+#include "platform/FileFailure.h"
 
 #include <string>
 #include <string_view>
@@ -11,7 +16,7 @@ namespace movira {
 // One section line (empty key) or key line of the file. All text is 8-bit and kept byte for byte.
 struct IniEntry {
     std::string comment;   // the full-line comments that stood before this line, each ending in "\n"
-    char marker = ' ';     // ' ' for an active line; '#' or ';' for a commented-out section or key line
+    char marker = ' ';     // written before the line: active lines start with a space
     std::string section;   // the section's name; for a key line the section it belongs to ("" before any)
     std::string key;
     std::string value;
@@ -20,11 +25,13 @@ struct IniEntry {
 class IniFile {
 public:
     // Replaces the entries with the file's. A missing file is created empty. False when the file can
-    // be neither read nor created; the entries are then empty.
-    bool load(const std::string& path);
+    // be neither read nor created (why in `failure`); the entries are then empty.
+    bool load(const std::string& path, FileFailure* failure = nullptr);
     // Writes a temporary file beside `path` and renames it over `path`, so that a failed save leaves the
     // old file as it was. False when the file could not be written.
-    bool save(const std::string& path) const;
+    // A new file is readable by its owner only (it holds phone numbers); an existing one keeps its
+    // mode; a symbolic link keeps pointing at the file it names, which gets the new contents.
+    bool save(const std::string& path, FileFailure* failure = nullptr) const;
 
     // Lookups find the first such key, commented-out or not, comparing bytes (case-sensitive).
     // getValue gives empty text for a missing key: callers apply their own defaults.
@@ -39,9 +46,11 @@ public:
     // Comment lines after the last entry; they are written back at the end of the file.
     const std::string& trailingComment() const { return trailingComment_; }
 
+    // The whole file as save writes it.
+    std::string text() const;
+
 private:
     void parse(std::string_view bytes);
-    std::string text() const;
 
     std::vector<IniEntry> entries_;
     std::string trailingComment_;

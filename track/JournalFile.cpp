@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,17 +21,34 @@ std::string folderOf(const std::string& path) {
 
 JournalFile::~JournalFile() { close(); }
 
+JournalFile::JournalFile(JournalFile&& other) noexcept { *this = std::move(other); }
+
+JournalFile& JournalFile::operator=(JournalFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
+        path_ = std::move(other.path_);
+        folderSynced_ = other.folderSynced_;
+    }
+    return *this;
+}
+
 bool JournalFile::open(const std::string& path, Open mode) {
     close();
-    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | (mode == Open::Truncate ? O_TRUNC : 0);
-    fd_ = ::open(path.c_str(), flags, 0644);
-    if (fd_ < 0) return false;
+    const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW | (mode == Open::New ? O_CREAT | O_EXCL : 0);
+    fd_ = ::open(path.c_str(), flags, 0666);
+    if (fd_ < 0) {
+        error_ = errno;
+        return false;
+    }
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error_ = EINVAL;
         close();
         return false;
     }
-    folder_ = folderOf(path);
+    path_ = path;
     folderSynced_ = false;
     return true;
 }
@@ -46,6 +64,7 @@ bool JournalFile::append(std::string_view bytes) {
         const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) continue;
+            error_ = errno;
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(written));
@@ -53,18 +72,35 @@ bool JournalFile::append(std::string_view bytes) {
     return true;
 }
 
+ssize_t JournalFile::readAt(size_t offset, char* buffer, size_t size) const {
+    for (;;) {
+        const ssize_t count = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+        if (count >= 0 || errno != EINTR) return count;
+    }
+}
+
 bool JournalFile::sync() {
     if (fd_ < 0) return false;
-    if (::fdatasync(fd_) != 0) return false;
+    if (::fdatasync(fd_) != 0) {
+        error_ = errno;
+        return false;
+    }
     if (!folderSynced_) {
         // A new file's name lives in its folder: without this a power cut may lose the whole file.
-        const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int folder = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder >= 0) {
             folderSynced_ = ::fsync(folder) == 0 || errno == EINVAL;
             ::close(folder);
         }
     }
     return true;
+}
+
+bool JournalFile::isStillThere() const {
+    struct stat open {}, named {};
+    if (fd_ < 0 || ::fstat(fd_, &open) != 0) return false;
+    return open.st_nlink > 0 && ::stat(path_.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
 }
 
 void JournalFile::close() {

@@ -96,27 +96,31 @@ private:
     int64_t offset_ = 0;  // local minus UTC, seconds
 };
 
-// A point the files can hold: a place on the Earth with an altitude. NoValue and text that
-// read as infinite or out of range would make the file invalid for every reader.
+// A point the files can hold: a place on the Earth. NoValue and text that read as infinite or out
+// of range would make the file invalid for every reader.
 bool isPlace(const TrackPoint& p) {
-    return std::isfinite(p.altitude) && std::isfinite(p.latitude) && std::isfinite(p.longitude) &&
-           p.latitude >= -90.0f && p.latitude <= 90.0f && p.longitude >= -180.0f && p.longitude <= 180.0f;
+    return p.latitude != NoValue && p.longitude != NoValue && std::isfinite(p.latitude) &&
+           std::isfinite(p.longitude) && p.latitude >= -90.0f && p.latitude <= 90.0f && p.longitude >= -180.0f &&
+           p.longitude <= 180.0f;
 }
 
-// Calls `write` for every point that goes into a file: one with all three coordinates, each
-// of them different from the point written before.
+bool hasAltitude(const TrackPoint& p) { return p.altitude != NoValue && std::isfinite(p.altitude); }
+
+// Calls `write` for every point that goes into a file: every place, except one that repeats
+// the position written last (standing still). Level roads, roads along a parallel or a meridian
+// and receivers without altitude keep all their points.
 template <class Write>
 void forEachWrittenPoint(const TrackLog& log, Write write) {
-    float latitude = NoValue, longitude = NoValue, altitude = NoValue;
+    bool any = false;
+    float latitude = 0, longitude = 0;
     for (size_t i = 0; i < log.size(); ++i) {
         const TrackPoint& p = log[i];
-        if (p.latitude == NoValue || p.longitude == NoValue || p.altitude == NoValue) continue;
-        if (p.latitude == latitude || p.longitude == longitude || p.altitude == altitude) continue;
         if (!isPlace(p)) continue;
+        if (any && p.latitude == latitude && p.longitude == longitude) continue;
         write(p);
+        any = true;
         latitude = p.latitude;
         longitude = p.longitude;
-        altitude = p.altitude;
     }
 }
 
@@ -132,7 +136,8 @@ std::string TrackWriter::kmlText() const {
         text += ',';
         appendFixed(text, p.latitude);
         text += ',';
-        appendFixed(text, p.altitude);
+        // Three numbers always: a point without altitude lies on the ground the line is clamped to.
+        appendFixed(text, hasAltitude(p) ? p.altitude : 0.0f);
         text += "\r\n";
     });
     text += kKmlFooter;
@@ -156,9 +161,12 @@ std::string TrackWriter::gpxText(const std::string& fileName) const {
         appendFixed(text, p.latitude);
         text += "\" lon=\"";
         appendFixed(text, p.longitude);
-        text += "\">\r\n  <ele>";
-        appendFixed(text, p.altitude);
-        text += "</ele>\r\n";
+        text += "\">\r\n";
+        if (hasAltitude(p)) {
+            text += "  <ele>";
+            appendFixed(text, p.altitude);
+            text += "</ele>\r\n";
+        }
         // A local time that names no instant (a receiver's bad date) leaves the point without one.
         if (const auto utc = converter.toUtc(p.localTime)) {
             text += "  <time>";
@@ -181,12 +189,15 @@ std::string TrackWriter::gpxText(const std::string& fileName) const {
     return text;
 }
 
-void TrackWriter::createFolder(const std::string& folder) {
+bool TrackWriter::createFolder(const std::string& folder, FileFailure* failure) {
     std::error_code ignored;
     for (size_t slash = folder.find('/'); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
         if (slash > 0) fs::create_directory(folder.substr(0, slash), ignored);
     }
-    if (!folder.empty()) fs::create_directory(folder, ignored);
+    std::error_code error;
+    if (folder.empty() || fs::create_directory(folder, error) || fs::is_directory(folder, ignored)) return true;
+    if (failure) *failure = FileFailure{folder, error ? error.message() : "a file has the folder's name"};
+    return false;
 }
 
 std::string TrackWriter::freeFileName(const std::string& folder, const char* extension) {
@@ -202,18 +213,29 @@ std::string TrackWriter::freeFileName(const std::string& folder, const char* ext
     return {};
 }
 
-bool TrackWriter::write(const std::string& folder, const char* extension, bool kml) const {
-    createFolder(folder);
+bool TrackWriter::write(const std::string& folder, const char* extension, bool kml, FileFailure* failure) const {
+    if (!createFolder(folder, failure)) return false;
     if (log_.empty()) return true;
     const std::string path = freeFileName(folder, extension);
-    if (path.empty()) return false;
+    if (path.empty()) {
+        if (failure) {
+            *failure = FileFailure{folder + "/Track????" + extension, "all " + std::to_string(MaxFileNumber) +
+                                                                         " file numbers are taken"};
+        }
+        return false;
+    }
     const std::string text = kml ? kmlText() : gpxText(path.substr(path.find_last_of('/') + 1));
     // Written beside under a temporary name, flushed and renamed: never a cut "Track%04i" file.
-    return DurableFile::replace(path, text);
+    // The umask says who else may read it, as for any file the user makes.
+    return DurableFile::replace(path, text, DurableFile::SharedMode, failure);
 }
 
-bool TrackWriter::writeKml(const std::string& folder) const { return write(folder, ".kml", true); }
+bool TrackWriter::writeKml(const std::string& folder, FileFailure* failure) const {
+    return write(folder, ".kml", true, failure);
+}
 
-bool TrackWriter::writeGpx(const std::string& folder) const { return write(folder, ".gpx", false); }
+bool TrackWriter::writeGpx(const std::string& folder, FileFailure* failure) const {
+    return write(folder, ".gpx", false, failure);
+}
 
 }  // namespace movira

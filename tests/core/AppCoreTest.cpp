@@ -1,5 +1,6 @@
 #include "core/AppCore.h"
 
+#include "core/PageDisplay.h"
 #include "platform/PosixSerialPort.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/FakeBattery.h"
@@ -15,7 +16,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
@@ -431,6 +435,91 @@ TEST_F(AppCoreTest, DetachingTheWindowStops) {
     ASSERT_TRUE(c.isReaderRunning());
     c.attachWindow(nullptr);
     EXPECT_FALSE(c.isReaderRunning());
+}
+
+// While running, what is saved reaches the file at most once an interval and only when it changed,
+// so a power cut loses at most that much.
+TEST_F(AppCoreTest, SettingsAreSavedWhileRunningWhenTheyChange) {
+    writeSettings("[Main]\nCOMPortBaudRate=4800\n");
+    core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, "/nonexistent"});
+    core->setSaveInterval(50ms);
+    core->initialize(home);
+    const fs::path settings = home / "Speedometer.ini";
+    ASSERT_TRUE(eventually([&] { return readFile(settings).find(" COMPortBaudRate=4800\n") != std::string::npos; }));
+    core->setBaudRate(9600);
+    ASSERT_TRUE(eventually([&] { return readFile(settings).find(" COMPortBaudRate=9600\n") != std::string::npos; }));
+    // Nothing changed: the file is left alone (each save makes a new file under the name).
+    const auto written = fs::last_write_time(settings);
+    struct stat before {};
+    ASSERT_EQ(::stat(settings.c_str(), &before), 0);
+    std::this_thread::sleep_for(300ms);
+    struct stat after {};
+    ASSERT_EQ(::stat(settings.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(fs::last_write_time(settings), written);
+}
+
+// A page that holds the reader inside its first fix notice, until the test lets it go.
+class HeldDisplay final : public PageDisplay {
+public:
+    void notifyFix() override {
+        std::unique_lock lock(mutex);
+        if (notices++ == 0) released.wait(lock, [this] { return open; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        released.notify_all();
+    }
+    void loadSettings(const IniFile&) override {}
+    void saveSettings(IniFile&) override {}
+    int currentIndex() const override { return 0; }
+    void setCurrentIndex(int) override {}
+
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    int notices = 0;
+};
+
+// At exit the reader stops before the tracks are written: a point it takes meanwhile is in them.
+TEST_F(AppCoreTest, ShutdownStopsTheReaderBeforeWritingTheTracks) {
+    PseudoTerminal receiver;
+    writeSettings("[Main]\nUseGPSAPI=false\nEnableKMLTrack=true\nCOMPort=" + receiver.path() + "\n");
+    core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, "/nonexistent"});
+    auto display = std::make_unique<HeldDisplay>();
+    HeldDisplay& held = *display;
+    core->adoptDisplay(std::move(display));
+    core->initialize(home);
+    core->attachWindow(&window);
+    // Two fixes in one read: the reader is held in the first one's notice.
+    receiver.write(std::string(kRmc) + "$GPRMC,123520,A,4807.138,N,01131.100,E,022.4,084.4,230394,003.1,W*6A\r\n");
+    ASSERT_TRUE(eventually([&] { return trackPoints() == 1; }));
+    std::thread closing([&] { core->shutdown(); });
+    const fs::path track = home / "Tracks" / "Track0001.kml";
+    eventually([&] { return fs::exists(track); }, 1s);
+    held.release();
+    closing.join();
+    EXPECT_EQ(trackPoints(), 2u);
+    const std::string kml = readFile(track);
+    EXPECT_EQ(std::count(kml.begin(), kml.end(), '\n'), 9 + 2 + 3);  // header, two points, footer
+}
+
+// A settings file that cannot be written is said on standard error with its path and reason, and
+// the core keeps the last such failure for the About page.
+TEST_F(AppCoreTest, AFileThatCannotBeWrittenIsSaidAndKept) {
+    AppCore& c = makeCore();
+    EXPECT_EQ(c.lastFailure(), "");
+    const fs::path settings = home / "Speedometer.ini";
+    fs::remove(settings);
+    fs::create_directory(settings);  // the rename over it fails
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(c.saveSettings());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string expected = "cannot write the settings file " + settings.string() + ": Is a directory";
+    EXPECT_EQ(said, "Movira: " + expected + "\n");
+    EXPECT_EQ(c.lastFailure(), expected);
+    fs::remove(settings);
 }
 
 }  // namespace

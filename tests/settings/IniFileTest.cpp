@@ -74,7 +74,12 @@ TEST_F(IniFileTest, SaveWritesBackWhatWasLoaded) {
     };
     const Case cases[] = {
         {"commented-out key keeps its marker", "[Main]\n#Old=1\n", " [Main]\n#Old=1\n"},
-        {"commented-out header, trimmed after its marker", "; [Old]\n", ";[Old]\n"},
+        {"a comment holding a header opens no section", "; [Old]\nA=1\n", "; [Old]\n A=1\n"},
+        {"a comment naming a section is a comment", "[Main]\n; receivers: see [README]\nA=1\n",
+         " [Main]\n; receivers: see [README]\n A=1\n"},
+        {"comments kept as they stood", "  ;  indented\t \n[Main]\n", "  ;  indented\t \n [Main]\n"},
+        {"a key line starting with [ kept as it stood", "[Main]\n[Main] COMPort=/dev/ttyUSB0\nA=1\n",
+         " [Main]\n[Main] COMPort=/dev/ttyUSB0\n A=1\n"},
         {"blank lines dropped, ends trimmed", "\n \t[Main]  \r\n\r\n A=1 \r\n", " [Main]\n A=1\n"},
         {"no final line feed", "[Main]\nA=1", " [Main]\n A=1\n"},
         {"closing comment kept", "[Main]\nA=1\n# end\n", " [Main]\n A=1\n# end\n"},
@@ -83,7 +88,8 @@ TEST_F(IniFileTest, SaveWritesBackWhatWasLoaded) {
         {"header without ]", "[Main]\n[Broken\nA=1\n", " [Main]\n[Broken\n A=1\n"},
         {"commented-out unrecognised", "[Main]\n#[abc\nA=1\n", " [Main]\n#[abc\n A=1\n"},
         {"empty key", "[Main]\n=x\n", " [Main]\n=x\n"},
-        {"CR-only line ends make one line", "[Main]\rA=1\rB=2\r", " [Main]\n"},
+        {"CR-only line ends", "[Main]\rA=1\rB=2\r", " [Main]\n A=1\n B=2\n"},
+        {"mixed line ends", "[Main]\r\nA=1\rB=2\n\rC=3", " [Main]\n A=1\n B=2\n C=3\n"},
         {"no line ends at all", "A=1 B=2 [C]", " A=1 B=2 [C]\n"},
         {"CR LF file with comments",
          "; Movira\r\n\r\n[Main]\r\nCOMPort=COM4:\r\n;UseGPSAPI=true\r\n\r\n"
@@ -100,7 +106,8 @@ TEST_F(IniFileTest, SaveWritesBackWhatWasLoaded) {
 TEST_F(IniFileTest, Lookups) {
     write("in.ini",
           "Top=0\n[Main]\nCOMPort=COM1\nSpeed = 4800\nDup=first\nDup=second\n#Old=1\n"
-          "garbage\n[Broken\nAfterJunk=Main\na[b]=1\nAfterBracket=Main\n[main]\nCOMPort=lower\n");
+          "garbage\n[Broken\nAfterJunk=Main\na[b]=1\nAfterBracket=Main\n; see [README]\nAfterComment=Main\n"
+          "[Other] Key=x\nAfterKeyLine=Main\n[main]\nCOMPort=lower\n");
     ASSERT_TRUE(ini_.load(path("in.ini")));
     struct Case {
         const char* key;
@@ -117,7 +124,10 @@ TEST_F(IniFileTest, Lookups) {
         {"Speed", "Main", nullptr},
         {"Speed ", "Main", " 4800"},
         {"Dup", "Main", "first"},
-        {"Old", "Main", "1"},
+        {"Old", "Main", nullptr},  // commented out
+        {"AfterComment", "Main", "Main"},
+        {"AfterKeyLine", "Main", "Main"},
+        {"[Other] Key", "Main", nullptr},
         {"AfterJunk", "Main", "Main"},  // neither "garbage" nor "[Broken" opened a section
         {"a[b]", "Main", "1"},
         {"AfterBracket", "Main", "Main"},
@@ -130,6 +140,8 @@ TEST_F(IniFileTest, Lookups) {
     EXPECT_TRUE(ini_.hasSection("main"));
     EXPECT_FALSE(ini_.hasSection("Broken"));
     EXPECT_FALSE(ini_.hasSection("b"));
+    EXPECT_FALSE(ini_.hasSection("Other"));
+    EXPECT_FALSE(ini_.hasSection("README"));
 }
 
 TEST_F(IniFileTest, SetValuePlacesKeys) {
@@ -144,7 +156,7 @@ TEST_F(IniFileTest, SetValuePlacesKeys) {
     EXPECT_FALSE(ini_.setValue("", "e", "GPS"));
     EXPECT_EQ(ini_.getValue("Dup", "Main"), "one");
     ASSERT_TRUE(ini_.save(path("out.ini")));
-    EXPECT_EQ(read("out.ini"), " Top=0\n Early=d\n [Main]\n Second=b\n First=a\n Dup=one\n Dup=2\n#Old=2\n"
+    EXPECT_EQ(read("out.ini"), " Top=0\n Early=d\n [Main]\n Second=b\n First=a\n Old=2\n Dup=one\n Dup=2\n#Old=1\n"
                                " [GPS]\n X=1\n [New]\n Key=c\n# bye\n");
 }
 
@@ -202,11 +214,37 @@ TEST_F(IniFileTest, SaveKeepsModeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(files(), std::vector<std::string>{"Speedometer.ini"});
 }
 
+// The file holds phone numbers: a new one is its owner's only. A link to the file stays a link,
+// and the file it names gets the settings (its temporary file beside it).
+TEST_F(IniFileTest, NewFilesArePrivateAndLinksAreWrittenThrough) {
+    ASSERT_TRUE(ini_.load(path("Speedometer.ini")));
+    EXPECT_EQ(fs::status(path("Speedometer.ini")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_directory(path("real"));
+    write("real/Speedometer.ini", "[Main]\nA=old\n");
+    fs::remove(path("Speedometer.ini"));
+    fs::create_symlink("real/Speedometer.ini", path("Speedometer.ini"));
+    ASSERT_TRUE(ini_.load(path("Speedometer.ini")));
+    ini_.setValue("A", "new", "Main");
+    ASSERT_TRUE(ini_.save(path("Speedometer.ini")));
+    EXPECT_TRUE(fs::is_symlink(path("Speedometer.ini")));
+    EXPECT_EQ(read("real/Speedometer.ini"), " [Main]\n A=new\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(path("real")), fs::directory_iterator()), 1);
+
+    // A dangling link: the file it names is made.
+    fs::remove(path("real/Speedometer.ini"));
+    ASSERT_TRUE(ini_.save(path("Speedometer.ini")));
+    EXPECT_EQ(read("real/Speedometer.ini"), " [Main]\n A=new\n");
+}
+
 TEST_F(IniFileTest, FailedSaveKeepsTheOldFile) {
     write("Speedometer.ini", "[Main]\nA=old\n");
     write("plain", "");
     ini_.setValue("A", std::string(100000, 'n'), "Main");
-    EXPECT_FALSE(ini_.save(path("missing/Speedometer.ini")));
+    FileFailure failure;
+    EXPECT_FALSE(ini_.save(path("missing/Speedometer.ini"), &failure));
+    EXPECT_EQ(failure.path, path("missing/Speedometer.ini"));
+    EXPECT_EQ(failure.reason, "No such file or directory");
     EXPECT_FALSE(ini_.save(path("plain/Speedometer.ini")));  // a file where the folder should be
 
     // A full disk, as far as this process can tell; the limit holds for root too.

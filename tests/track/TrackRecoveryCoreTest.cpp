@@ -49,10 +49,14 @@ protected:
         if (core) core->shutdown();
         core.reset();
     }
-    AppCore& start(bool tracks = true) {
+    AppCore& start(bool tracks = true, const std::string& extra = "") {
         std::ofstream(home.path() / "Speedometer.ini")
             << "[Main]\nUseGPSAPI=false\nCOMPort=" << receiver->path() << "\nEnableKMLTrack=" << (tracks ? "true" : "false")
-            << "\nEnableGPXTrack=" << (tracks ? "true" : "false") << "\n";
+            << "\nEnableGPXTrack=" << (tracks ? "true" : "false") << "\n" << extra;
+        return startAsIs();
+    }
+    // With the settings file as it is.
+    AppCore& startAsIs() {
         core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, "/nonexistent"});
         core->initialize(home.str());
         core->attachWindow(&window);
@@ -71,7 +75,12 @@ protected:
         return copy;
     }
     fs::path tracks() const { return home.path() / "Tracks"; }
-    fs::path journal() const { return tracks() / TrackJournal::FileName; }
+    fs::path journals() const { return home.path() / "Journals"; }
+    // The journal of the run now.
+    std::string journalOfRun() const {
+        const auto paths = TrackJournal::journalsIn(journals().string());
+        return paths.empty() ? std::string() : paths.back();
+    }
 
     TemporaryFolder home;
     FakeClock clock;
@@ -87,13 +96,12 @@ TEST_F(TrackRecoveryCoreTest, ARunThatDidNotEndNormallyIsWrittenAtTheNextStart) 
     drive(0, 5);
     const TrackLog first = copyOfLog();
     // The journal follows the drive within a second, without anyone asking.
-    const auto size = TrackJournal::HeaderSize + 5 * TrackJournal::RecordSize;
     EXPECT_TRUE(eventually([&] {
-        std::error_code error;
-        return fs::file_size(journal(), error) == size;
+        TrackLog journaled;
+        return TrackJournal::load(journalOfRun(), journaled) && journaled.size() == 5;
     }));
     core.reset();  // gone without its shutdown: no track file was written
-    EXPECT_EQ(namesIn(tracks()), std::set<std::string>{TrackJournal::FileName});
+    EXPECT_FALSE(fs::exists(tracks()));
 
     receiver = std::make_unique<PseudoTerminal>();
     start();
@@ -114,9 +122,10 @@ TEST_F(TrackRecoveryCoreTest, ANormalEndWritesTheTracksAndLeavesNoJournal) {
     drive(0, 4);
     core->setComPort(receiver->path());  // a restart of the connection keeps the one journal
     drive(4, 6);
-    EXPECT_TRUE(eventually([&] { return fs::exists(journal()); }));
+    EXPECT_TRUE(eventually([&] { return !journalOfRun().empty(); }));
     core->shutdown();
     EXPECT_EQ(namesIn(tracks()), (std::set<std::string>{"Track0001.gpx", "Track0001.kml"}));
+    EXPECT_TRUE(namesIn(journals()).empty());
     EXPECT_EQ(count(readFile(tracks() / "Track0001.gpx"), "<rtept "), 6u);
 }
 
@@ -134,7 +143,9 @@ TEST_F(TrackRecoveryCoreTest, ATrackThatCannotBeWrittenAtExitKeepsItsJournal) {
         std::ofstream(tracks() / name);
     }
     core->shutdown();
-    EXPECT_TRUE(fs::exists(journal()));
+    EXPECT_EQ(TrackJournal::journalsIn(journals().string()).size(), 1u);
+    EXPECT_EQ(core->lastFailure(), "cannot write the track file " + tracks().string() +
+                                       "/Track????.gpx: all 9999 file numbers are taken");
     // Room again at the next start: the run's points become its track files.
     fs::remove(tracks() / "Track0007.kml");
     fs::remove(tracks() / "Track0007.gpx");
@@ -142,16 +153,81 @@ TEST_F(TrackRecoveryCoreTest, ATrackThatCannotBeWrittenAtExitKeepsItsJournal) {
     start();
     EXPECT_EQ(readFile(tracks() / "Track0007.kml"), TrackWriter(run).kmlText());
     EXPECT_EQ(readFile(tracks() / "Track0007.gpx"), TrackWriter(run).gpxText("Track0007.gpx"));
-    EXPECT_FALSE(fs::exists(journal()));
+    EXPECT_TRUE(namesIn(journals()).empty());
 }
 
 TEST_F(TrackRecoveryCoreTest, NoJournalWhenNoTrackIsWanted) {
     start(false);
     drive(0, 3);
     std::this_thread::sleep_for(TrackJournal::WritePeriod * 2);
-    EXPECT_FALSE(fs::exists(tracks()));
+    EXPECT_FALSE(fs::exists(journals()));
     core.reset();
     EXPECT_FALSE(fs::exists(tracks()));
+    EXPECT_FALSE(fs::exists(journals()));
+}
+
+// The next start may not read its settings, or the user changed them: a killed run's journal
+// still becomes the files that run wanted, in that run's folder.
+TEST_F(TrackRecoveryCoreTest, AJournalIsRecoveredByItsOwnRunsSettings) {
+    const fs::path trips = home.path() / "Trips";
+    start(true, "TrackFolder=" + trips.string() + "\n");
+    drive(0, 3);
+    core->setEnableKmlTrack(false);  // while running: the journal follows
+    drive(3, 5);
+    const TrackLog run = copyOfLog();
+    ASSERT_TRUE(eventually([&] {
+        TrackLog journaled;
+        TrackJournal::Run recorded;
+        return TrackJournal::load(journalOfRun(), journaled, &recorded) && journaled.size() == 5 && !recorded.kml;
+    }));
+    core.reset();
+
+    receiver = std::make_unique<PseudoTerminal>();
+    start(true, "TrackFolder=" + (home.path() / "Other").string() + "\n");
+    EXPECT_EQ(namesIn(trips), std::set<std::string>{"Track0001.gpx"});
+    EXPECT_EQ(readFile(trips / "Track0001.gpx"), TrackWriter(run).gpxText("Track0001.gpx"));
+    core.reset();
+    fs::remove_all(trips);
+
+    // And with a settings file that cannot be read at all (a folder by its name).
+    receiver = std::make_unique<PseudoTerminal>();
+    start(true, "TrackFolder=" + trips.string() + "\n");
+    drive(0, 2);
+    const TrackLog second = copyOfLog();
+    ASSERT_TRUE(eventually([&] {
+        TrackLog journaled;
+        return TrackJournal::load(journalOfRun(), journaled) && journaled.size() == 2;
+    }));
+    core.reset();
+    fs::remove(home.path() / "Speedometer.ini");
+    fs::create_directory(home.path() / "Speedometer.ini");
+    startAsIs();
+    EXPECT_EQ(readFile(trips / "Track0001.kml"), TrackWriter(second).kmlText());
+    EXPECT_EQ(readFile(trips / "Track0001.gpx"), TrackWriter(second).gpxText("Track0001.gpx"));
+    EXPECT_TRUE(namesIn(journals()).empty());
+    EXPECT_EQ(core->lastFailure(), "cannot write the settings file " + (home.path() / "Speedometer.ini").string() +
+                                       ": it cannot be read, so it is left as it is");
+}
+
+// The track folder removed under a running program: the journal does not live there, and the
+// files are made in a folder made again; a kill then loses nothing either.
+TEST_F(TrackRecoveryCoreTest, ARemovedFolderLosesNothing) {
+    start();
+    drive(0, 3);
+    ASSERT_TRUE(eventually([&] { return !journalOfRun().empty(); }));
+    fs::remove_all(journals());
+    fs::remove_all(tracks());
+    drive(3, 6);
+    const TrackLog run = copyOfLog();
+    // Within a sync the journal is in its folder again, with every point.
+    ASSERT_TRUE(eventually([&] {
+        TrackLog journaled;
+        return TrackJournal::load(journalOfRun(), journaled) && journaled.size() == 6;
+    }, TrackJournal::SyncPeriod * 3));
+    core.reset();
+    receiver = std::make_unique<PseudoTerminal>();
+    start();
+    EXPECT_EQ(readFile(tracks() / "Track0001.kml"), TrackWriter(run).kmlText());
 }
 
 }  // namespace

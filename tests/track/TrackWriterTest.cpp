@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include <cmath>
@@ -44,8 +45,9 @@ protected:
     TemporaryFolder folder;
 };
 
-// Which points go into the files: every coordinate present, each one different from the point
-// written before, and a place on the Earth.
+// Which points go into the files: every place on the Earth, except one that repeats the position
+// written before (standing still). Level roads, roads along a parallel or a meridian and receivers
+// without altitude keep every point.
 TEST_F(TrackWriterTest, PointFilter) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN();
     constexpr float inf = std::numeric_limits<float>::infinity();
@@ -56,28 +58,30 @@ TEST_F(TrackWriterTest, PointFilter) {
     };
     const std::vector<Case> cases = {
         {"the figures of the example", {point(55.75f, 37.62f, 150.5f)}, "\t\t\t37.620000,55.750000,150.500000\r\n"},
-        {"no altitude is never written", {point(55.75f, 37.62f, NoValue), point(55.76f, 37.63f, NoValue)}, ""},
+        {"no altitude: on the ground", {point(55.75f, 37.62f, NoValue), point(55.76f, 37.63f, NoValue)},
+         "\t\t\t37.620000,55.750000,0.000000\r\n\t\t\t37.630000,55.760000,0.000000\r\n"},
         {"no latitude", {point(NoValue, 37.62f, 10.0f)}, ""},
         {"no longitude", {point(55.75f, NoValue, 10.0f)}, ""},
-        {"same altitude as the one before: skipped; the third differs in all three from the first",
-         {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.5f, 3.0f), point(1.25f, 2.25f, 3.25f)},
-         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.250000,1.250000,3.250000\r\n"},
-        {"same latitude only", {point(1.0f, 2.0f, 3.0f), point(1.0f, 2.5f, 3.5f)}, "\t\t\t2.000000,1.000000,3.000000\r\n"},
-        {"same longitude only", {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.0f, 3.5f)}, "\t\t\t2.000000,1.000000,3.000000\r\n"},
-        {"a skipped point is not remembered: the third is held against the first",
-         {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.5f, 3.0f), point(1.75f, 2.75f, 3.0f)},
+        {"level ground", {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.5f, 3.0f), point(1.25f, 2.25f, 3.0f)},
+         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.500000,1.500000,3.000000\r\n"
+         "\t\t\t2.250000,1.250000,3.000000\r\n"},
+        {"along a parallel", {point(1.0f, 2.0f, 3.0f), point(1.0f, 2.5f, 3.5f)},
+         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.500000,1.000000,3.500000\r\n"},
+        {"along a meridian", {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.0f, 3.5f)},
+         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.000000,1.500000,3.500000\r\n"},
+        {"standing still, even when the altitude wanders",
+         {point(1.0f, 2.0f, 3.0f), point(1.0f, 2.0f, 3.5f), point(1.0f, 2.0f, NoValue), point(1.5f, 2.0f, 3.0f),
+          point(1.0f, 2.0f, 3.0f)},
+         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.000000,1.500000,3.000000\r\n"
          "\t\t\t2.000000,1.000000,3.000000\r\n"},
-        {"a point of the earlier skipped kind after a written one",
-         {point(1.0f, 2.0f, 3.0f), point(1.5f, 2.5f, 3.0f), point(1.5f, 2.5f, 4.0f)},
-         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.500000,1.500000,4.000000\r\n"},
         {"south and west, below the sea", {point(-33.856159f, -151.215256f, -12.25f)},
          "\t\t\t-151.215260,-33.856160,-12.250000\r\n"},
         {"the ends of the ranges are places", {point(90.0f, -180.0f, 0.0f), point(-90.0f, 180.0f, 1.0f)},
          "\t\t\t-180.000000,90.000000,0.000000\r\n\t\t\t180.000000,-90.000000,1.000000\r\n"},
-        {"not a place: left out, the next one is held against the last written",
-         {point(1.0f, 2.0f, 3.0f), point(nan, 2.5f, 3.5f), point(1.5f, inf, 3.5f), point(1.5f, 2.5f, -inf),
-          point(90.5f, 2.5f, 3.5f), point(1.5f, -180.5f, 3.5f), point(1.5f, 2.5f, 3.5f)},
-         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.500000,1.500000,3.500000\r\n"},
+        {"not a place: left out, the next one is held against the last written; no number is no altitude",
+         {point(1.0f, 2.0f, 3.0f), point(nan, 2.5f, 3.5f), point(1.5f, inf, 3.5f), point(90.5f, 2.5f, 3.5f),
+          point(1.5f, -180.5f, 3.5f), point(1.0f, 2.0f, 4.0f), point(1.5f, 2.5f, -inf)},
+         "\t\t\t2.000000,1.000000,3.000000\r\n\t\t\t2.500000,1.500000,0.000000\r\n"},
         {"six decimals of the float's shortest decimal, rounded as printf rounds",
          {point(0.1f, 1e-7f, 123456.789f), point(-0.0000005f, 179.9999999f, 0.1234567f),
           point(1.0f, -0.5e-6f, 8848.86f)},
@@ -92,6 +96,24 @@ TEST_F(TrackWriterTest, PointFilter) {
         const std::string gpx = TrackWriter(log).gpxText("Track0001.gpx");
         EXPECT_EQ(count(gpx, "<rtept "), count(c.lines, "\r\n")) << c.what;
     }
+}
+
+TEST_F(TrackWriterTest, GpxPointWithoutAltitudeHasNoEle) {
+    const std::string gpx = TrackWriter(logOf({point(55.75f, 37.62f, NoValue)})).gpxText("Track0001.gpx");
+    EXPECT_NE(gpx.find(" <rtept lat=\"55.750000\" lon=\"37.620000\">\r\n  <time>2024-05-03T14:05:09Z</time>\r\n"
+                       " </rtept>\r\n"),
+              std::string::npos)
+        << gpx;
+}
+
+// A receiver that never sends an altitude, a day on level ground: every fix is a point.
+TEST_F(TrackWriterTest, ADayWithoutAltitudeKeepsEveryPoint) {
+    TrackLog day;
+    for (int i = 0; i < 86'400; ++i) {
+        const auto step = static_cast<float>(i);
+        day.append(point(59.0f + step * 1e-5f, 30.0f, i % 2 ? NoValue : 120.0f));
+    }
+    EXPECT_EQ(count(TrackWriter(day).gpxText("Track0001.gpx"), "<rtept "), 86'400u);
 }
 
 TEST_F(TrackWriterTest, GpxTextOfOnePoint) {
@@ -245,6 +267,26 @@ TEST_F(TrackWriterTest, AnUnwritableFolderGivesNoFile) {
     EXPECT_EQ(readFile(folder.path() / "card"), "not a folder");
 }
 
+// Track files are the user's like any file they make: the umask says who else reads them. A
+// file that cannot be written says where and why.
+TEST_F(TrackWriterTest, FilesFollowTheUmaskAndFailuresSayWhy) {
+    const TrackLog log = logOf({point(1.0f, 2.0f, 3.0f)});
+    const mode_t previous = ::umask(027);
+    const bool written = TrackWriter(log).writeKml(folder.str());
+    ::umask(previous);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(fs::status(folder.path() / "Track0001.kml").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    writeFile(folder.path() / "card", "not a folder");
+    FileFailure failure;
+    EXPECT_FALSE(TrackWriter(log).writeGpx((folder.path() / "card").string(), &failure));
+    EXPECT_EQ(failure.path, (folder.path() / "card").string());
+    EXPECT_FALSE(failure.reason.empty());
+    EXPECT_FALSE(TrackWriter(log).writeGpx((folder.path() / "card" / "Tracks").string(), &failure));
+    EXPECT_EQ(failure.reason, "Not a directory");
+}
+
 TEST_F(TrackWriterTest, WrittenFilesPassTheSchemasAndGpsbabelReadsEveryPoint) {
     setZone("MSK-3");
     TrackLog drive;
@@ -257,7 +299,7 @@ TEST_F(TrackWriterTest, WrittenFilesPassTheSchemasAndGpsbabelReadsEveryPoint) {
     const TrackLog samples[] = {
         logOf({point(55.75f, 37.62f, 150.5f)}),
         logOf({point(-33.85f, -151.21f, -12.25f), point(90.0f, 180.0f, 0.0f), point(-90.0f, -180.0f, 8848.0f)}),
-        logOf({point(1.0f, 2.0f, NoValue)}),  // header and footer only
+        logOf({point(1.0f, 2.0f, NoValue)}),  // a point without <ele>
         logOf({point(1.0f, 2.0f, 3.0f, {1994, 13, 0, 23, 12, 35, 19, 0})}),  // a point without a time
     };
     int file = 0;
@@ -273,7 +315,7 @@ TEST_F(TrackWriterTest, WrittenFilesPassTheSchemasAndGpsbabelReadsEveryPoint) {
         const std::string text = readFile(folder.path() / gpx);
         EXPECT_EQ(gpsbabelRoutePoints(folder.path() / gpx), static_cast<int>(count(text, "<rtept "))) << gpx;
     }
-    EXPECT_EQ(count(readFile(folder.path() / "Track0001.gpx"), "<rtept "), size_t{108});
+    EXPECT_EQ(count(readFile(folder.path() / "Track0001.gpx"), "<rtept "), size_t{120});
 }
 
 }  // namespace
