@@ -256,6 +256,7 @@ bool TrackJournal::makeNewFile(JournalFile& file, size_t& headerSize) {
         return false;
     }
     headerSize = header.size();
+    failing_ = false;  // a new failure is said again
     return true;
 }
 
@@ -331,7 +332,6 @@ bool TrackJournal::writeWaiting(std::string& buffer) {
         file_.close();  // reopened, and cut back to whole records, with the next points
         return false;
     }
-    failing_ = false;
     return true;
 }
 
