@@ -30,15 +30,20 @@ bool isSupportedBaudRate(int rate) {
     }
 }
 
+// The two libraries lie beside the program; installed, its pictures and sounds lie elsewhere.
+std::string libraryFolder(const PlatformServices& services) {
+    return services.libraryFolder.empty() ? services.programFolder : services.libraryFolder;
+}
+
 }  // namespace
 
 AppCore::AppCore(const PlatformServices& services)
     : programFolder_(services.programFolder),
-      gpsApi_(std::make_unique<GpsApiLibrary>(services.programFolder)),
+      gpsApi_(std::make_unique<GpsApiLibrary>(libraryFolder(services))),
       uiText_(std::make_unique<UiText>()),
       ini_(std::make_unique<IniFile>()),
       model_(services.clock, *uiText_, services.battery),
-      sms_(std::make_unique<SmsReporter>(services.programFolder, [this] { return model_.lock()->parser.fix(); })),
+      sms_(std::make_unique<SmsReporter>(libraryFolder(services), [this] { return model_.lock()->parser.fix(); })),
       alarms_(std::make_unique<SpeedAlarms>(services.soundPlayer)),
       backlight_(services.screenKeeper),
       clock_(services.clock),
@@ -50,10 +55,11 @@ AppCore::~AppCore() {
     if (!shutDown_) stopGps();
 }
 
-void AppCore::initialize(const std::string& homeFolder) {
+void AppCore::initialize(const std::string& homeFolder, const std::string& defaultTrackFolder) {
     {
         std::lock_guard lock(textMutex_);
         homeFolder_ = homeFolder.empty() ? programFolder_ : homeFolder;
+        defaultTrackFolder_ = defaultTrackFolder;
     }
     // The large digits of the pages; without the file the face falls back to a system font.
     if (fontRegistry_) fontRegistry_->add(programFolder_ + "/lcd-u.ttf", "LCD");
@@ -276,13 +282,23 @@ bool AppCore::isBacklightHeld() const {
 
 std::string AppCore::getTrackFolder() {
     std::lock_guard lock(textMutex_);
-    if (trackFolder_.empty()) trackFolder_ = homeFolder_ + "/Tracks";
+    if (trackFolder_.empty()) trackFolder_ = defaultTrackFolderLocked();
     return trackFolder_;
 }
 
 std::string AppCore::trackFolderOrDefault() const {
     std::lock_guard lock(textMutex_);
-    return trackFolder_.empty() ? homeFolder_ + "/Tracks" : trackFolder_;
+    return trackFolder_.empty() ? defaultTrackFolderLocked() : trackFolder_;
+}
+
+std::string AppCore::defaultTrackFolder() const {
+    std::lock_guard lock(textMutex_);
+    return defaultTrackFolderLocked();
+}
+
+std::string AppCore::defaultTrackFolderLocked() const {
+    if (!defaultTrackFolder_.empty()) return defaultTrackFolder_;
+    return (homeFolder_.empty() ? programFolder_ : homeFolder_) + "/Tracks";
 }
 
 void AppCore::setTrackFolder(const std::string& folder) {

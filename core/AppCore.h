@@ -40,8 +40,9 @@ public:
     AppCore& operator=(const AppCore&) = delete;
 
     // Remembers where the settings file and the default track folder live, then loads
-    // the settings. `homeFolder` empty means the program folder.
-    void initialize(const std::string& homeFolder);
+    // the settings. `homeFolder` empty means the program folder; `defaultTrackFolder`
+    // empty means "Tracks" in the home folder.
+    void initialize(const std::string& homeFolder, const std::string& defaultTrackFolder = {});
     // Null stops the connection; a window starts it unless the reader already runs.
     void attachWindow(WindowPort* window);
 
@@ -78,6 +79,8 @@ public:
     std::string comPortName() const;
     const std::string& programFolder() const { return programFolder_; }
     std::string homeFolder() const;
+    // Where track files go while the settings name no folder of their own.
+    std::string defaultTrackFolder() const;
     bool alwaysOn() const { return alwaysOn_; }
     bool enableKmlTrack() const { return enableKmlTrack_; }
     bool enableGpxTrack() const { return enableGpxTrack_; }
@@ -139,6 +142,7 @@ private:
     // As writeTracks, giving the files that could not be written.
     bool writeTracks(TrackJournal::Run& unwritten);
     void stopSaver();
+    std::string defaultTrackFolderLocked() const;  // textMutex_ held
 
     std::atomic<bool> useGpsApi_{true};
     std::atomic<int> gpsApiActive_{-1};
@@ -153,6 +157,7 @@ private:
     mutable std::mutex textMutex_;      // guards the three texts below
     std::string comPortName_;
     std::string homeFolder_;
+    std::string defaultTrackFolder_;  // empty: homeFolder_ + "/Tracks"
     std::string trackFolder_;
     const std::string programFolder_;
     std::atomic<bool> alwaysOn_{false};

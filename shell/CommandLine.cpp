@@ -41,17 +41,25 @@ std::optional<double> seconds(const std::string& text) {
 
 }  // namespace
 
-const char* CommandLine::usage() {
-    return "Usage: Speedometer [--home DIR] [--windowed WxH] [--quit-after SECONDS]\n"
-           "                   [--snapshot-dir DIR] [--help] [--version]\n"
+std::string CommandLine::usage(const std::string& program) {
+    const std::string indent(program.size() + 8, ' ');
+    return "Usage: " + program + " [--home DIR] [--windowed WxH] [--quit-after SECONDS]\n" + indent +
+           "[--snapshot-dir DIR] [--help] [--version]\n"
            "\n"
-           "  --home DIR           keep Speedometer.ini and the tracks in DIR\n"
-           "                       (default: $MOVIRA_HOME, else the program's folder)\n"
+           "  --home DIR           keep Speedometer.ini and the tracks in DIR (default: $MOVIRA_HOME,\n"
+           "                       else the program's folder when it can be written, else\n"
+           "                       ~/.config/movira with the tracks in ~/Documents/Movira)\n"
            "  --windowed WxH       a plain window with a W x H client area instead of full screen\n"
            "  --quit-after SECONDS close the normal way after that time (tracks and settings saved)\n"
            "  --snapshot-dir DIR   on closing, save each of the six pages as DIR/<Page>.png\n"
            "  --help               show this text\n"
            "  --version            show the version\n";
+}
+
+std::string CommandLine::programName(const char* argv0) {
+    std::string name = argv0 ? argv0 : "";
+    if (const auto slash = name.find_last_of('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    return name.empty() ? "Speedometer" : name;
 }
 
 CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {

@@ -1,5 +1,7 @@
 #include "shell/SingleInstance.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -12,11 +14,13 @@ namespace {
 constexpr int kConnectTimeoutMs = 1000;
 constexpr char kRaise[] = "raise\n";
 
-// In the user's private runtime folder: a bare name would lie in the shared temporary folder,
-// where another user could take it first and so keep the program from starting.
+// In the user's private runtime folder ($XDG_RUNTIME_DIR, else one Qt makes for the user): a
+// bare name would lie in the shared temporary folder, where another user could take it first
+// and so keep the program from starting.
 QString serverNameFor(const QString& name) {
     const QString unique = name + "-" + QString::number(::getuid());
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString runtime = QString::fromStdString(ProgramFolder::runtimeFolder());
+    if (runtime.isEmpty()) runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return runtime.isEmpty() ? unique : runtime + "/" + unique;
 }
 

@@ -30,12 +30,14 @@ using namespace movira;
 
 int main(int argc, char** argv) {
     const CommandLine line = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
+    // "movira" when started through the installed command, "Speedometer" in a build.
+    const std::string name = CommandLine::programName(argc > 0 ? argv[0] : nullptr);
     if (!line.error.empty()) {
-        std::fprintf(stderr, "Speedometer: %s\n%s", line.error.c_str(), CommandLine::usage());
+        std::fprintf(stderr, "%s: %s\n%s", name.c_str(), line.error.c_str(), CommandLine::usage(name).c_str());
         return 2;
     }
     if (line.help) {
-        std::fputs(CommandLine::usage(), stdout);
+        std::fputs(CommandLine::usage(name).c_str(), stdout);
         return 0;
     }
     if (line.version) {
@@ -62,17 +64,18 @@ int main(int argc, char** argv) {
     SysfsBattery battery;
     QtFontRegistry fonts([](const std::string& face, const QString& family) { Font::mapFace(face, family); });
     QtSoundPlayer sounds;  // on the UI thread, which plays what the GPS reader asks for
-    const std::string programFolder = ProgramFolder::executableFolder();
-    const std::string home = ProgramFolder::homeFolder(line.home, programFolder);
-    const PlatformServices services{clock, screenKeeper, battery, programFolder, &fonts, &sounds};
+    const ProgramFolders folders = ProgramFolder::locate(line.home);
+    // The settings are written there at exit; the track folder is made when the first track goes.
+    if (folders.userFolders) ProgramFolder::createPrivateFolder(folders.home);
+    const PlatformServices services{clock, screenKeeper, battery, folders.data, &fonts, &sounds, folders.program};
 
     auto frame = std::make_unique<MainFrame>(
-        [&services, &clock, home] {
+        [&services, &clock, &folders] {
             auto core = std::make_unique<AppCore>(services);
             auto pages = std::make_unique<WidgetManager>(*core, clock);
             pages->createWidgets();
             core->adoptDisplay(std::move(pages));
-            core->initialize(home);
+            core->initialize(folders.home, folders.tracks);
             return core;
         },
         line.snapshotDir);

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -151,6 +154,59 @@ TEST(CommandLine, UsageNamesEveryOption) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(usage.back(), '\n');
+}
+
+TEST(CommandLine, UsageNamesTheCommandAsTyped) {
+    const struct {
+        const char* argv0;
+        const char* name;
+    } cases[] = {
+        {"/usr/bin/movira", "movira"}, {"movira", "movira"}, {"build/bin/Speedometer", "Speedometer"},
+        {"", "Speedometer"},           {nullptr, "Speedometer"}, {"/odd/", "Speedometer"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argv0 ? c.argv0 : "(null)");
+        EXPECT_EQ(CommandLine::programName(c.argv0), c.name);
+    }
+    const std::string usage = CommandLine::usage("movira");
+    EXPECT_EQ(usage.rfind("Usage: movira [--home DIR]", 0), 0u);
+    // The second line of the synopsis stays under the first one's options.
+    EXPECT_NE(usage.find("\n              [--snapshot-dir DIR]"), std::string::npos) << usage;
+}
+
+// The manual page and --help list the same options, with the same words for their values.
+TEST(CommandLine, TheManualPageMatchesTheUsage) {
+    std::ifstream file(MOVIRA_SOURCE_DIR "/data/linux/movira.1");
+    ASSERT_TRUE(file.good());
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string manual = text.str();
+    // Roff writes a minus as "\-" and quotes words between font changes.
+    for (size_t at = manual.find("\\-"); at != std::string::npos; at = manual.find("\\-", at)) manual.erase(at, 1);
+    manual.erase(std::remove(manual.begin(), manual.end(), '"'), manual.end());
+    const size_t optionsStart = manual.find(".SH OPTIONS");
+    const size_t optionsEnd = manual.find(".SH", optionsStart + 1);
+    ASSERT_NE(optionsStart, std::string::npos);
+    const std::string options = manual.substr(optionsStart, optionsEnd - optionsStart);
+
+    auto optionsIn = [](const std::string& from) {
+        std::vector<std::string> found;
+        for (size_t at = from.find("--"); at != std::string::npos; at = from.find("--", at + 2)) {
+            found.push_back(from.substr(at, from.find_first_of(" ],\n", at) - at));
+        }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        return found;
+    };
+    const std::string usage = CommandLine::usage("movira");
+    EXPECT_EQ(optionsIn(options), optionsIn(usage));
+    for (const std::string& option : optionsIn(usage)) {
+        EXPECT_NE(manual.find("SYNOPSIS"), std::string::npos);
+        EXPECT_LT(manual.find(option), optionsStart) << option << " is missing from the synopsis";
+    }
+    for (const char* words : {"DIR", "SECONDS", "Speedometer.ini", "~/.config/movira", "~/Documents/Movira"}) {
+        EXPECT_NE(options.find(words), std::string::npos) << words;
+    }
 }
 
 }  // namespace

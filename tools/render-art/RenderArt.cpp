@@ -1,4 +1,5 @@
-// render-art: renders one SVG picture to a PNG of the SVG's own size, for the pictures under Pics.
+// render-art: renders one SVG picture to a PNG of the SVG's own size (or a given square size), for
+// the pictures under Pics and the application icon.
 // Runs headless (QT_QPA_PLATFORM=offscreen) at build time; see art/README.md.
 #include <QByteArray>
 #include <QGuiApplication>
@@ -11,15 +12,17 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 constexpr const char* usage =
-    "Usage: render-art INPUT.svg OUTPUT.png\n"
+    "Usage: render-art [--size N] INPUT.svg OUTPUT.png\n"
     "Renders INPUT.svg at its own width and height (pixels) on a transparent picture, antialiased,\n"
     "and writes it as OUTPUT.png. Any SVG construct the renderer cannot draw is an error, so that\n"
-    "a picture never comes out silently different from its source.\n";
+    "a picture never comes out silently different from its source.\n"
+    "--size N renders a square SVG at N x N pixels instead (the icon sizes of a theme).\n";
 
 // Counts the SVG module's warnings (unknown elements, unsupported attributes, bad paths): each means
 // the picture would not look as written.
@@ -50,6 +53,19 @@ int main(int argc, char** argv) {
         std::fputs(usage, stdout);
         return 0;
     }
+    int scaledSide = 0;  // 0: the SVG's own size
+    if (argc == 5 && std::strcmp(argv[1], "--size") == 0) {
+        char* end = nullptr;
+        const long side = std::strtol(argv[2], &end, 10);
+        if (*end != '\0' || side < 1 || side > 4096) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+        scaledSide = static_cast<int>(side);
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 3) {
         std::fputs(usage, stderr);
         return 2;
@@ -68,9 +84,13 @@ int main(int argc, char** argv) {
     if (!renderer.load(input) || !renderer.isValid()) {
         return fail(QStringLiteral("%1: not a readable SVG picture").arg(input));
     }
-    const QSize size = renderer.defaultSize();
+    QSize size = renderer.defaultSize();
     if (size.isEmpty() || size.width() > 4096 || size.height() > 4096) {
         return fail(QStringLiteral("%1: width and height must be given, 1 to 4096 pixels").arg(input));
+    }
+    if (scaledSide > 0) {
+        if (size.width() != size.height()) return fail(QStringLiteral("%1: --size needs a square picture").arg(input));
+        size = QSize(scaledSide, scaledSide);
     }
 
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
