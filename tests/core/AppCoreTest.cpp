@@ -164,6 +164,24 @@ TEST_F(AppCoreTest, TrackFolderDefaultsBesideTheSettings) {
               std::string::npos);
 }
 
+// An installed program keeps its settings in ~/.config/movira and its tracks in the documents folder.
+TEST_F(AppCoreTest, ADefaultTrackFolderOfItsOwnHoldsUntilTheSettingsNameAnother) {
+    const std::string documents = (home / "Documents" / "Movira").string();
+    writeSettings("[Main]\nTrackFolder=\n");
+    core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, "/nonexistent"});
+    core->initialize(home.string(), documents);
+    EXPECT_EQ(core->defaultTrackFolder(), documents);
+    EXPECT_EQ(core->settingsPath(), (home / "Speedometer.ini").string());
+    EXPECT_EQ(core->getTrackFolder(), documents);
+    core->setTrackFolder((home / "elsewhere").string());
+    EXPECT_EQ(core->getTrackFolder(), (home / "elsewhere").string());
+    EXPECT_EQ(core->defaultTrackFolder(), documents);  // what the About page shows stays
+    core->setTrackFolder("");
+    core->shutdown();
+    EXPECT_NE(readFile(home / "Speedometer.ini").find(" TrackFolder=" + (home / "elsewhere").string() + "\n"),
+              std::string::npos);
+}
+
 TEST_F(AppCoreTest, ASettingsFileThatCannotBeReadIsNeitherWaitedForNorReplaced) {
     const fs::path settings = home / "Speedometer.ini";
     ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);  // opening it for reading would block

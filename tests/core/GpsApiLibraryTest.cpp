@@ -132,6 +132,15 @@ protected:
     std::unique_ptr<AppCore> core;
 };
 
+// Installed, the libraries lie beside the program while its pictures lie in the share folder.
+TEST_F(LibraryModeTest, TheLibraryIsLookedForInTheLibraryFolderWhenOneIsGiven) {
+    std::ofstream(home / "Speedometer.ini") << "";
+    core = std::make_unique<AppCore>(
+        PlatformServices{clock, screen, battery, "/nonexistent", nullptr, nullptr, MOVIRA_FAKE_GPS_DIR});
+    EXPECT_TRUE(core->gpsApi().isLoaded());
+    EXPECT_EQ(core->programFolder(), "/nonexistent");  // where the pictures and sounds are
+}
+
 TEST_F(LibraryModeTest, RecordsArePolledIntoFixes) {
     FakeGps fake(MOVIRA_FAKE_GPS_DIR);
     ASSERT_TRUE(fake.ok());
