@@ -90,6 +90,16 @@ OptionsSheet::OptionsSheet(AppCore* core, QWidget* parent, const SerialPortListe
 
 OptionsSheet::~OptionsSheet() = default;
 
+namespace {
+
+// A file that could not be written is said on standard error; the About page repeats the last.
+QString lastFailureLine(AppCore* core, const QString& label) {
+    const std::string failure = core ? core->lastFailure() : std::string();
+    return failure.empty() ? QString() : QStringLiteral("\n\n") + label + QString::fromStdString(failure);
+}
+
+}  // namespace
+
 QString OptionsSheet::aboutText(AppCore* core, bool russian) {
     const QString settings = core ? QString::fromStdString(core->settingsPath()) : QStringLiteral("Speedometer.ini");
     const QString tracks = core ? QString::fromStdString(core->trackFolderOrDefault()) : QStringLiteral("Tracks");
@@ -101,7 +111,8 @@ QString OptionsSheet::aboutText(AppCore* core, bool russian) {
                               "звуковые сигналы скорости и SMS с положением.\n\n"
                               "Лицензия: %4; шрифт цифр DSEG7 Classic — SIL Open Font License 1.1.\n\n"
                               "Файл настроек: %2\nПапка треков: %3")
-            .arg(version, settings, tracks, QString::fromUtf8(kLicenceRussian));
+            .arg(version, settings, tracks, QString::fromUtf8(kLicenceRussian)) +
+            lastFailureLine(core, QStringLiteral("Последняя ошибка записи: "));
     }
     return QStringLiteral("Movira (Speedometer) %1\n\n"
                           "A full-screen GPS trip computer for touch screens: speed, distance, time, acceleration, "
@@ -109,7 +120,8 @@ QString OptionsSheet::aboutText(AppCore* core, bool russian) {
                           "speed alarms and SMS position reports.\n\n"
                           "Licence: %4; the digits' face DSEG7 Classic is under the SIL Open Font License 1.1.\n\n"
                           "Settings file: %2\nTrack folder: %3")
-        .arg(version, settings, tracks, QString::fromUtf8(kLicence));
+               .arg(version, settings, tracks, QString::fromUtf8(kLicence)) +
+           lastFailureLine(core, QStringLiteral("Last failure to save: "));
 }
 
 void OptionsSheet::apply() {

@@ -442,5 +442,21 @@ TEST_F(OptionsSheetTest, MadeForFingersAtEveryScreenSize) {
     }
 }
 
+// A settings file that could not be written is named on the About page, with the reason.
+TEST_F(OptionsSheetTest, AboutNamesTheLastFailureToSave) {
+    makeCore("");
+    const std::filesystem::path settings = home / "Speedometer.ini";
+    std::filesystem::remove(settings);
+    std::filesystem::create_directory(settings);  // the rename over it fails
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(core->saveSettings());
+    ::testing::internal::GetCapturedStderr();
+    const QString about = open()->about()->text();
+    EXPECT_TRUE(about.contains(QStringLiteral("Last failure to save: cannot write the settings file ") +
+                               QString::fromStdString(settings.string()) + QStringLiteral(": Is a directory")))
+        << about.toStdString();
+    std::filesystem::remove(settings);
+}
+
 }  // namespace
 }  // namespace movira::test
