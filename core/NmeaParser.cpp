@@ -34,6 +34,54 @@ const char* findSeparator(const char* p, const char* end) {
     return p;
 }
 bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+int hexValue(char c) {
+    if (isDigit(c)) return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Talkers by rank: the combined solution first, then GPS, then the single other systems; the
+// last two only name satellites (GSV).
+enum Talker { GN, GP, GL, GA, GB, BD, GQ, QZ, GI };
+constexpr int FixTalkers = QZ;  // GN to GQ send fixes
+
+int talkerOf(char a, char b) {
+    if (a == 'G') {
+        switch (b) {
+        case 'N': return GN;
+        case 'P': return GP;
+        case 'L': return GL;
+        case 'A': return GA;
+        case 'B': return GB;
+        case 'Q': return GQ;
+        case 'I': return GI;
+        default: return -1;
+        }
+    }
+    if (a == 'B' && b == 'D') return BD;
+    if (a == 'Q' && b == 'Z') return QZ;
+    return -1;
+}
+
+// The system of a satellite in a GSV sentence: the talker's, except that GPS talkers also list
+// the SBAS and QZSS satellites they track, and a combined talker tells it by number only.
+Constellation gsvConstellation(int talker, int32_t prn) {
+    switch (talker) {
+    case GP: {
+        const Constellation byNumber = constellationOfNumber(prn);
+        return byNumber == Constellation::Sbas || byNumber == Constellation::Qzss ? byNumber : Constellation::Gps;
+    }
+    case GL: return Constellation::Glonass;
+    case GA: return Constellation::Galileo;
+    case GB:
+    case BD: return Constellation::BeiDou;
+    case GQ:
+    case QZ: return Constellation::Qzss;
+    case GI: return Constellation::NavIC;
+    default: return constellationOfNumber(prn);
+    }
+}
 bool equals(const char* field, const char* text) { return std::strcmp(field, text) == 0; }
 
 // Exact powers of ten: a quotient of two exact doubles is correctly rounded, so the
@@ -120,10 +168,6 @@ float NmeaParser::knotsToKmh(float knots) {
     return std::isfinite(kmh) ? kmh : NoValue;  // knots near the float limit have no km/h
 }
 
-const SatelliteInfo* NmeaParser::satellite(int i) const {
-    return i >= 0 && i < SatelliteSlots ? &satellites_[static_cast<size_t>(i)] : nullptr;
-}
-
 const TrackPoint* NmeaParser::trackPoint(long long i) const {
     return i >= 0 && static_cast<unsigned long long>(i) < track_.size() ? &track_[static_cast<size_t>(i)] : nullptr;
 }
@@ -159,28 +203,63 @@ bool NmeaParser::parseSentence(std::string_view sentence) {
     return parseSentenceInPlace(text_.data(), size);
 }
 
+bool NmeaParser::checksumMatches(const char* text, size_t size) {
+    const char* const begin = text + 1;
+    const char* const end = text + size;
+    const auto* star = static_cast<const char*>(std::memchr(begin, '*', static_cast<size_t>(end - begin)));
+    if (!star) return true;  // no checksum: nothing to verify
+    // XOR of the bytes between "$" and "*", eight at a time.
+    uint64_t words = 0;
+    const char* p = begin;
+    for (; star - p >= 8; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        words ^= word;
+    }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    unsigned sum = static_cast<unsigned>(words & 0xff);
+    for (; p < star; ++p) sum ^= static_cast<unsigned char>(*p);
+    // Two hex digits: a sentence cut after "*", or noise in the digits, is not to be trusted.
+    if (end - star < 3) return false;
+    const int high = hexValue(star[1]), low = hexValue(star[2]);
+    if (high < 0 || low < 0) return false;
+    for (const char* q = star + 3; q < end; ++q) {
+        if (!isSpace(*q)) return false;
+    }
+    return static_cast<unsigned>(high * 16 + low) == sum;
+}
+
 bool NmeaParser::parseSentenceInPlace(char* text, size_t size) {
     if (size == 0 || text[0] != '$') return false;
+    if (!checksumMatches(text, size)) return false;  // line noise: dropped whole
     const int separators = splitFields(text, size);
-    // Identifiers are six characters: "$GP" and the sentence type.
+    // Identifiers are six characters: "$", the talker and the sentence type.
     const char* id = field(0);
-    if (fieldLength(0) != 6 || std::memcmp(id, "$GP", 3) != 0) return false;
+    if (fieldLength(0) != 6) return false;
+    const int talker = talkerOf(id[1], id[2]);
+    if (talker < 0) return false;
     const auto is = [type = id + 3](const char* name) { return std::memcmp(type, name, 3) == 0; };
+    if (is("GSV")) {
+        if (separators >= 4) parseGsv(talker);
+        return false;
+    }
+    if (talker >= FixTalkers) return false;
     if (is("RMC")) {
         if (separators < 10) return false;
-        parseRmc();
-        return true;
+        const int lead = leads_[LeadRmc].lead;
+        if (!leads_[LeadRmc].take(talker)) return false;
+        return parseRmc(lead >= 0 && talker < lead);
     }
     if (is("GGA")) {
-        if (separators >= 11) parseGga();
+        if (separators >= 11 && leads_[LeadGga].take(talker)) parseGga();
     } else if (is("VTG")) {
-        if (separators >= 4) parseVtg();
+        if (separators >= 4 && leads_[LeadVtg].take(talker)) parseVtg();
     } else if (is("GLL")) {
-        if (separators >= 5) parseGll();
+        if (separators >= 5 && leads_[LeadGll].take(talker)) parseGll();
     } else if (is("GSA")) {
-        if (separators >= 18) parseGsa();
-    } else if (is("GSV")) {
-        if (separators >= 4) parseGsv();
+        if (separators >= 18 && leads_[LeadGsa].take(talker)) parseGsa();
     }
     return false;
 }
@@ -195,7 +274,19 @@ float NmeaParser::parseLongitude(int valueField, int hemisphereField) const {
     return equals(field(hemisphereField), "W") && degrees != NoValue ? -degrees : degrees;
 }
 
-void NmeaParser::parseRmc() {
+bool NmeaParser::parseRmc(bool tookLead) {
+    // A receiver that sends its combined solution after its GPS one, for the same moment: the
+    // fix of that moment is already complete.
+    const size_t timeLength = fieldLength(1);
+    if (tookLead && timeLength != 0 && timeLength < lastRmcTime_.size() &&
+        std::memcmp(field(1), lastRmcTime_.data(), timeLength + 1) == 0) {
+        return false;
+    }
+    if (timeLength < lastRmcTime_.size()) {
+        std::memcpy(lastRmcTime_.data(), field(1), timeLength + 1);
+    } else {
+        lastRmcTime_[0] = '\0';
+    }
     fix_.valid = equals(field(2), "A");
     parseDateTime(1, 9);
     fix_.latitude = parseLatitude(3, 4);
@@ -209,6 +300,7 @@ void NmeaParser::parseRmc() {
         fix_.speedKnots = 0;
     }
     appendTrackPoint();
+    return true;
 }
 
 void NmeaParser::parseGga() {
@@ -243,33 +335,25 @@ void NmeaParser::parseGsa() {
     fix_.vdop = parseNumber(field(17));
 }
 
-void NmeaParser::parseGsv() {
+void NmeaParser::parseGsv(int talker) {
+    const auto header = [this](int i) { return i < dataFields_ ? parseInteger(field(i)) : NoValueInt; };
+    // From NMEA 4.10 on, a single field after the last block names the signal (L1, L5, ...):
+    // each signal has its own cycle of sentences.
+    int signal = 0;
+    if (dataFields_ > 4 && (dataFields_ - 4) % 4 == 1 && fieldLength(dataFields_ - 1) == 1) {
+        signal = std::max(0, hexValue(field(dataFields_ - 1)[0]));
+    }
+    std::array<SatelliteTable::Report, (MaxFields - 4) / 4> reports;
+    size_t count = 0;
     for (int block = 4; block + 3 < dataFields_; block += 4) {
         const char* number = field(block);
         if (*number == '\0') continue;
         const int32_t prn = parseInteger(number);
         if (prn == 0 || prn == NoValueInt) continue;  // NoValueInt would read as an empty entry
-        SatelliteInfo* entry = nullptr;
-        for (auto& satellite : satellites_) {
-            if (satellite.prn == prn) {
-                entry = &satellite;
-                break;
-            }
-        }
-        if (!entry) {
-            for (auto& satellite : satellites_) {
-                if (satellite.isEmpty()) {
-                    entry = &satellite;
-                    break;
-                }
-            }
-        }
-        if (!entry) continue;  // the table is full
-        entry->prn = prn;
-        entry->elevation = parseInteger(field(block + 1));
-        entry->azimuth = parseInteger(field(block + 2));
-        entry->snr = parseInteger(field(block + 3));
+        reports[count++] = {gsvConstellation(talker, prn), prn, parseInteger(field(block + 1)),
+                            parseInteger(field(block + 2)), parseInteger(field(block + 3))};
     }
+    satellites_.takeGsv(talker, signal, header(1), header(2), std::span(reports.data(), count));
 }
 
 void NmeaParser::takeDeviceTime() {
@@ -286,9 +370,25 @@ void NmeaParser::setUtcTime(const SystemTime& utc) {
 void NmeaParser::parseDateTime(int timeIndex, int dateIndex) {
     const char* timeField = field(timeIndex);
     const char* dateField = field(dateIndex);
-    if (fieldLength(timeIndex) != 6 || fieldLength(dateIndex) != 6) {
+    const size_t timeLength = fieldLength(timeIndex);
+    if (timeLength < 6 || fieldLength(dateIndex) != 6) {
         takeDeviceTime();
         return;
+    }
+    // hhmmss.s to hhmmss.sss (more digits are cut to milliseconds): only digits, or the
+    // receiver's time cannot be trusted and the device clock stands in.
+    int milliseconds = -1;  // whole seconds keep the milliseconds there were
+    if (timeLength != 6) {
+        bool digits = timeField[6] == '.' && timeLength > 7;
+        for (size_t i = 0; digits && i < timeLength; ++i) digits = i == 6 || isDigit(timeField[i]);
+        if (!digits) {
+            takeDeviceTime();
+            return;
+        }
+        milliseconds = 0;
+        for (size_t i = 7, scale = 100; i < 10; ++i, scale /= 10) {
+            if (i < timeLength) milliseconds += (timeField[i] - '0') * static_cast<int>(scale);
+        }
     }
     const auto pair = [](const char* text) {
         if (isDigit(text[0]) && isDigit(text[1])) return (text[0] - '0') * 10 + (text[1] - '0');
@@ -303,6 +403,7 @@ void NmeaParser::parseDateTime(int timeIndex, int dateIndex) {
     utc.hour = static_cast<uint16_t>(pair(timeField));
     utc.minute = static_cast<uint16_t>(pair(timeField + 2));
     utc.second = static_cast<uint16_t>(pair(timeField + 4));
+    if (milliseconds >= 0) utc.milliseconds = static_cast<uint16_t>(milliseconds);
     setUtcTime(utc);
 }
 
@@ -327,7 +428,7 @@ bool NmeaParser::applyPositionRecord(const PositionRecord* record) {
     if (record->fixType == 0) {
         noPosition();
         fix_.valid = false;
-        for (auto& satellite : satellites_) satellite.clear();
+        satellites_.clear();
         return true;
     }
     const auto finite = [](double value) {
@@ -348,17 +449,13 @@ bool NmeaParser::applyPositionRecord(const PositionRecord* record) {
     if (bits & PositionRecord::VdopValid) fix_.vdop = finite(record->vdop);
     if (bits & PositionRecord::SatelliteCountValid) fix_.satellitesUsed = static_cast<int32_t>(record->satellitesUsed);
     if (record->satellitesInView != 0) {
-        for (int i = 0; i < SatelliteSlots; ++i) {
-            auto& entry = satellites_[static_cast<size_t>(i)];
-            if (record->inViewPrns[i] == 0 || record->inViewPrns[i] == NoValueInt) {
-                entry.clear();
-                continue;
-            }
-            entry.prn = record->inViewPrns[i];
-            entry.elevation = record->inViewElevations[i];
-            entry.azimuth = record->inViewAzimuths[i];
-            entry.snr = record->inViewSnrs[i];
+        // The record's twelve are the whole sky: nothing of earlier input stays beside them.
+        for (int i = 0; i < PositionRecord::MaxSatellites; ++i) {
+            const int32_t prn = record->inViewPrns[i];
+            satellites_.assign(i, {prn, record->inViewElevations[i], record->inViewAzimuths[i],
+                                   record->inViewSnrs[i], constellationOfNumber(prn)});
         }
+        satellites_.clearFrom(PositionRecord::MaxSatellites);
     }
     if (fix_.speed < 0) {
         fix_.speed = 0;

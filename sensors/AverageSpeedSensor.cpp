@@ -4,26 +4,20 @@
 
 namespace movira {
 
-namespace {
-
-constexpr float HoursPerSecond = 0.00027777778f;
-
-}  // namespace
-
 AverageSpeedSensor::AverageSpeedSensor(const UiText& uiText) : Sensor(uiText, uiText.averageSpeed()) {}
 
 float AverageSpeedSensor::value(int index) const {
     if (index == 0) return average_;
-    if (index == 1) return distance_;
+    if (index == 1) return static_cast<float>(distance_);
     return NoValue;
 }
 
-float AverageSpeedSensor::averageOf(float km, int64_t seconds) {
-    return km / (static_cast<float>(seconds) * HoursPerSecond);
+float AverageSpeedSensor::averageOf(double km, int64_t time) {
+    return static_cast<float>(km / (static_cast<double>(time) / kFileTimeUnitsPerSecond / 3600.0));
 }
 
 std::string AverageSpeedSensor::saveValue() const {
-    return formatValue("%g;%lld", static_cast<double>(distance_), static_cast<long long>(time_));
+    return formatValue("%g;%lld", distance_, static_cast<long long>(time_ / kFileTimeUnitsPerSecond));
 }
 
 void AverageSpeedSensor::loadValue(const std::string& text) {
@@ -34,10 +28,10 @@ void AverageSpeedSensor::loadValue(const std::string& text) {
     const long long seconds = std::strtoll(parts->second.c_str(), &end, 10);
     if (end == parts->second.c_str() || *end != '\0') return;
     if (!(km > 0.0 && km <= MaxLoadedKm) || seconds <= 0 || seconds > MaxLoadedSeconds) return;
-    const float average = averageOf(static_cast<float>(km), seconds);
+    const float average = averageOf(km, seconds * kFileTimeUnitsPerSecond);
     if (!(average <= MaxLoadedKmh)) return;  // a pair no vehicle could have driven
-    distance_ = static_cast<float>(km);
-    time_ = seconds;
+    distance_ = km;
+    time_ = seconds * kFileTimeUnitsPerSecond;
     average_ = average;
     setText(L"%.2f %ls", static_cast<double>(average_), uiText().kmPerHour());
 }
@@ -54,10 +48,12 @@ void AverageSpeedSensor::update(const GpsFix& fix) {
         return;
     }
     if (previousSpeed_ != NoValue && isTravelStep(previousTime_, *time)) {
-        const int64_t seconds = (*time - previousTime_) / kFileTimeUnitsPerSecond;
-        time_ += seconds;
-        distance_ += (previousSpeed_ + fix.speed) / 2.0f * static_cast<float>(seconds) * HoursPerSecond;
-        // Two fixes within the first second give no time yet: no average rather than 0/0.
+        // The whole step, not its whole seconds: at 10 Hz every step would count nothing.
+        const int64_t step = *time - previousTime_;
+        time_ += step;
+        distance_ += (static_cast<double>(previousSpeed_) + fix.speed) / 2.0 * static_cast<double>(step) /
+                     kFileTimeUnitsPerSecond / 3600.0;
+        // Two fixes of the same moment at the start give no time yet: no average rather than 0/0.
         if (time_ > 0) {
             average_ = averageOf(distance_, time_);
             setText(L"%.2f %ls", static_cast<double>(average_), uiText().kmPerHour());
@@ -71,7 +67,7 @@ void AverageSpeedSensor::reset() {
     time_ = 0;
     previousTime_ = 0;
     previousSpeed_ = NoValue;
-    distance_ = 0.0f;
+    distance_ = 0.0;
     average_ = NoValue;
     clearText();
 }

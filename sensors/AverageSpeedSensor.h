@@ -1,6 +1,6 @@
-// The average speed in km/h over the time with usable fixes, from its own distance (km)
-// and time (whole seconds), both kept between runs. Updated on the GPS reader thread
-// under the model lock.
+// The average speed in km/h over the time with usable fixes, from its own distance (km) and
+// time (100-ns units, so that fixes many times a second add up), both kept between runs (the
+// time in whole seconds). Updated on the GPS reader thread under the model lock.
 #pragma once
 
 #include "sensors/Sensor.h"
@@ -27,12 +27,12 @@ public:
     float value(int index) const override;
 
 private:
-    static float averageOf(float km, int64_t seconds);
+    static float averageOf(double km, int64_t time);
 
-    int64_t time_ = 0;          // whole seconds
+    int64_t time_ = 0;          // 100-ns units
     int64_t previousTime_ = 0;  // 100-ns units; 0 when there is no previous fix
     float previousSpeed_ = NoValue;
-    float distance_ = 0.0f;   // km
+    double distance_ = 0.0;    // km; double, so that tiny steps at high rates are not lost
     float average_ = NoValue;  // km/h
 };
 

@@ -6,13 +6,13 @@ namespace movira {
 
 DistanceSensor::DistanceSensor(const UiText& uiText) : Sensor(uiText, uiText.distance()) {}
 
-std::string DistanceSensor::saveValue() const { return formatValue("%g", static_cast<double>(distance_)); }
+std::string DistanceSensor::saveValue() const { return formatValue("%g", distance_); }
 
 void DistanceSensor::loadValue(const std::string& text) {
     const double km = std::strtod(text.c_str(), nullptr);
     if (!(km > 0.0 && km <= MaxLoadedKm)) return;
-    distance_ = static_cast<float>(km);
-    setDistanceText(distance_);
+    distance_ = km;
+    setDistanceText(static_cast<float>(distance_));
 }
 
 void DistanceSensor::update(const GpsFix& fix) {
@@ -29,10 +29,9 @@ void DistanceSensor::update(const GpsFix& fix) {
     }
     // Stationary receivers report small speeds; they count too, there is no threshold.
     if (previousSpeed_ != NoValue && isTravelStep(previousTime_, *time)) {
-        const float seconds = static_cast<float>(static_cast<double>(*time - previousTime_) * 1e-7);
-        const float hours = seconds * (1.0f / 3600.0f);
-        distance_ += hours * (previousSpeed_ + fix.speed) / 2.0f;
-        setDistanceText(distance_);
+        const double hours = static_cast<double>(*time - previousTime_) * 1e-7 / 3600.0;
+        distance_ += hours * (static_cast<double>(previousSpeed_) + fix.speed) / 2.0;
+        setDistanceText(static_cast<float>(distance_));
     }
     previousTime_ = *time;
     previousSpeed_ = fix.speed;
@@ -41,7 +40,7 @@ void DistanceSensor::update(const GpsFix& fix) {
 void DistanceSensor::reset() {
     previousTime_ = 0;
     previousSpeed_ = NoValue;
-    distance_ = 0.0f;
+    distance_ = 0.0;
     clearText();
 }
 

@@ -20,12 +20,12 @@ public:
 
     void update(const GpsFix& fix) override;
     void reset() override;
-    float value(int index) const override { return index == 0 ? distance_ : NoValue; }
+    float value(int index) const override { return index == 0 ? static_cast<float>(distance_) : NoValue; }
 
 private:
     int64_t previousTime_ = 0;  // 100-ns units; 0 when there is no previous fix
     float previousSpeed_ = NoValue;
-    float distance_ = 0.0f;  // km
+    double distance_ = 0.0;  // km; double, so that tiny steps at high rates are not lost
 };
 
 }  // namespace movira

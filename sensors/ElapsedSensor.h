@@ -1,4 +1,5 @@
-// The time spent with a usable fix, moving or not, in whole seconds; kept between runs.
+// The time spent with a usable fix, moving or not; counted to the 100 ns of the fix times, so that
+// fixes many times a second add up, and kept between runs in whole seconds.
 // Updated on the GPS reader thread under the model lock.
 #pragma once
 
@@ -24,7 +25,7 @@ public:
 private:
     void formatText();
 
-    int64_t elapsed_ = 0;       // whole seconds
+    int64_t elapsed_ = 0;       // 100-ns units
     int64_t previousTime_ = 0;  // 100-ns units; 0 when there is no previous fix
 };
 

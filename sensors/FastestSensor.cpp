@@ -49,6 +49,19 @@ std::optional<int64_t> FastestSensor::findWindow(float stepMetres, int64_t stepM
     // the window took also when the fixes are unevenly spaced.
     float covered = stepMetres;
     int64_t windowMs = stepMs;
+    // The history is always shorter than the target, so the window reaches back to its first
+    // steps, which are kept one by one; the later ones count as one stretch of even speed.
+    if (laterMs_ > 0) {
+        const float newer = covered;
+        covered += static_cast<float>(laterMetres_);
+        if (covered >= target_) {
+            const double fraction = laterMetres_ > 0.0 ? (static_cast<double>(target_) - newer) / laterMetres_ : 0.0;
+            const double run = static_cast<double>(windowMs) + fraction * static_cast<double>(laterMs_);
+            if (!(run >= 1.0 && run <= static_cast<double>(MaxBestMs))) return 0;
+            return static_cast<int64_t>(run);
+        }
+        windowMs += laterMs_;
+    }
     for (int i = stepCount_ - 1; i >= 0; --i) {
         const float newer = covered;
         covered += stepMetres_[i];
@@ -70,12 +83,8 @@ std::optional<int64_t> FastestSensor::findRunFromStop(float stepMetres, int64_t 
     // A standing start times the whole run from the stop, where the history begins, to the
     // point inside the newest step where the target is reached. The shortest stretch of the
     // target's length at the end of the run would leave out the launch.
-    double before = 0.0;
-    int64_t beforeMs = 0;
-    for (int i = 0; i < stepCount_; ++i) {
-        before += stepMetres_[i];
-        beforeMs += stepMs_[i];
-    }
+    const double before = historyMetres_;
+    const int64_t beforeMs = historyMs_;
     if (before + stepMetres < target_) return std::nullopt;
     const double fraction = stepMetres > 0.0f ? (static_cast<double>(target_) - before) / stepMetres : 0.0;
     const double run = static_cast<double>(beforeMs) + std::clamp(fraction, 0.0, 1.0) * static_cast<double>(stepMs);
@@ -105,9 +114,9 @@ void FastestSensor::update(const GpsFix& fix) {
         clearHistory();
     } else if (travel && previousSpeed_ != NoValue && (armed_ || !standingStart_)) {
         const int64_t stepMs = (*time - previousTime_) / 10'000;
-        // The step's distance counts its whole seconds only; its duration keeps the milliseconds.
+        // Milliseconds: steps of a fraction of a second, or a clock's jitter, cover their distance.
         const float stepMetres =
-            (previousSpeed_ + fix.speed) / 2.0f * static_cast<float>(stepMs / 1000) * 0.27777778f;
+            (previousSpeed_ + fix.speed) / 2.0f * (static_cast<float>(stepMs) / 1000.0f) * 0.27777778f;
         const auto found = standingStart_ ? findRunFromStop(stepMetres, stepMs) : findWindow(stepMetres, stepMs);
         if (const auto run = found) {
             armed_ = false;
@@ -118,10 +127,8 @@ void FastestSensor::update(const GpsFix& fix) {
             // A flying sensor starts its next window with this step.
             clearHistory();
         }
-        if (stepCount_ < MaxSteps) {
-            stepMetres_[stepCount_] = stepMetres;
-            stepMs_[stepCount_] = stepMs;
-            ++stepCount_;
+        if (historyMs_ + stepMs <= MaxHistoryMs) {
+            appendStep(stepMetres, stepMs);
         } else {
             // The target is out of reach of the history: give up until the next start.
             armed_ = false;
@@ -130,6 +137,19 @@ void FastestSensor::update(const GpsFix& fix) {
     }
     previousTime_ = *time;
     previousSpeed_ = fix.speed;
+}
+
+void FastestSensor::appendStep(float metres, int64_t ms) {
+    if (stepCount_ < MaxSteps) {
+        stepMetres_[stepCount_] = metres;
+        stepMs_[stepCount_] = ms;
+        ++stepCount_;
+    } else {
+        laterMetres_ += metres;
+        laterMs_ += ms;
+    }
+    historyMetres_ += metres;
+    historyMs_ += ms;
 }
 
 void FastestSensor::reset() {

@@ -1,6 +1,7 @@
 #include "core/NmeaParser.h"
 
 #include "tests/support/FakeClock.h"
+#include "tests/support/NmeaChecksum.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,13 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace movira {
 namespace {
 
 using test::FakeClock;
+using test::sealed;
 
 class NmeaParserTest : public ::testing::Test {
 protected:
@@ -25,7 +28,8 @@ protected:
         unsetenv("TZ");
         tzset();
     }
-    bool parse(const std::string& sentence) { return parser.parseSentence(sentence); }
+    // Hand-written sentences get their right checksum; the checksum rules have tests of their own.
+    bool parse(const std::string& sentence) { return parser.parseSentence(sealed(sentence)); }
     const GpsFix& fix() const { return parser.fix(); }
 
     FakeClock clock;
@@ -41,9 +45,10 @@ TEST_F(NmeaParserTest, StartsEmptyWithTheClockInUtcTime) {
     EXPECT_FALSE(fix().valid);
     EXPECT_EQ(fix().utcTime.year, 2024);
     EXPECT_EQ(fix().utcTime.second, 15);
-    for (int i = 0; i < 12; ++i) EXPECT_TRUE(parser.satellite(i)->isEmpty());
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) EXPECT_TRUE(parser.satellite(i)->isEmpty());
+    EXPECT_GE(NmeaParser::SatelliteSlots, 64);
     EXPECT_EQ(parser.satellite(-1), nullptr);
-    EXPECT_EQ(parser.satellite(12), nullptr);
+    EXPECT_EQ(parser.satellite(NmeaParser::SatelliteSlots), nullptr);
     EXPECT_EQ(parser.trackPoint(0), nullptr);
 }
 
@@ -82,9 +87,9 @@ TEST_F(NmeaParserTest, SouthAndWestAreNegative) {
 TEST_F(NmeaParserTest, TimeAndDateRules) {
     clock.set({2031, 7, 0, 9, 10, 11, 12, 0});
     ASSERT_TRUE(parse("$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*6A"));
-    EXPECT_EQ(fix().localTime.year, 2031);  // decimal seconds: the device clock is used
-    EXPECT_EQ(fix().utcTime.hour, 10);
-    EXPECT_EQ(fix().utcTime.minute, 11);
+    EXPECT_EQ(fix().localTime.year, 1994);  // decimal seconds are the receiver's time too
+    EXPECT_EQ(fix().utcTime.hour, 12);
+    EXPECT_EQ(fix().utcTime.minute, 35);
 
     ASSERT_TRUE(parse("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230389,,*6A"));
     EXPECT_EQ(fix().utcTime.year, 2089);
@@ -148,8 +153,9 @@ TEST_F(NmeaParserTest, SentencesBelowTheirMinimumChangeNothing) {
 TEST_F(NmeaParserTest, OtherTalkersAndTypesAreIgnored) {
     const GpsFix before = fix();
     for (const char* sentence :
-         {"$GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
-          "$GLGSV,1,1,01,65,40,100,30*00", "$GPZDA,201530.00,04,07,2002,00,00*60",
+         {"$GXRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+          "$QZRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+          "$GPGSX,1,1,01,65,40,100,30*00", "$GPZDA,201530.00,04,07,2002,00,00*60",
           "$gprmc,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
           "$GPRMCX,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A"}) {
         EXPECT_FALSE(parse(sentence)) << sentence;
@@ -218,15 +224,16 @@ TEST_F(NmeaParserTest, SatelliteTable) {
     EXPECT_TRUE(parser.satellite(2)->isEmpty());
     EXPECT_EQ(parser.satellite(2)->elevation, NoValueInt);
 
-    // A thirteenth distinct satellite finds no place.
-    for (int prn = 10; prn < 30; prn += 4) {
-        const std::string s = "$GPGSV,3,3,11," + std::to_string(prn) + ",1,2,3," + std::to_string(prn + 1) +
+    // Past the last free entry a satellite finds no place (no complete cycle frees one here).
+    for (int prn = 100; prn < 100 + 4 * NmeaParser::SatelliteSlots; prn += 4) {
+        const std::string s = "$GAGSV,3,3,11," + std::to_string(prn) + ",1,2,3," + std::to_string(prn + 1) +
                               ",1,2,3," + std::to_string(prn + 2) + ",1,2,3," + std::to_string(prn + 3) + ",1,2,3*00";
         parse(s);
     }
-    for (int i = 0; i < 12; ++i) EXPECT_FALSE(parser.satellite(i)->isEmpty());
-    EXPECT_EQ(parser.satellite(11)->prn, 19);
-    for (int i = 0; i < 12; ++i) EXPECT_NE(parser.satellite(i)->prn, 20);
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) EXPECT_FALSE(parser.satellite(i)->isEmpty());
+    EXPECT_EQ(parser.satellite(2)->prn, 100);
+    EXPECT_EQ(parser.satellite(2)->constellation, Constellation::Galileo);
+    EXPECT_EQ(parser.satellite(NmeaParser::SatelliteSlots - 1)->prn, 100 + NmeaParser::SatelliteSlots - 3);
 }
 
 TEST_F(NmeaParserTest, GsvBlocksMustLieBeforeTheChecksum) {
@@ -278,7 +285,7 @@ TEST_F(NmeaParserTest, FieldsAreCutNeverSpilled) {
     std::string manyFields = "$GPGSV,9,9,99";
     for (int i = 0; i < 60; ++i) manyFields += ",4" + std::to_string(i % 10);
     EXPECT_FALSE(parse(manyFields));
-    for (int i = 0; i < 12; ++i) ASSERT_NE(parser.satellite(i), nullptr);
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) ASSERT_NE(parser.satellite(i), nullptr);
 }
 
 TEST_F(NmeaParserTest, InPlaceGivesWhatTheCopyGives) {
@@ -289,8 +296,8 @@ TEST_F(NmeaParserTest, InPlaceGivesWhatTheCopyGives) {
         "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"};
     NmeaParser copying(clock);
     for (const std::string& sentence : sentences) {
-        std::string buffer = sentence;
-        EXPECT_EQ(parser.parseSentenceInPlace(buffer.data(), buffer.size()), copying.parseSentence(sentence));
+        std::string buffer = sealed(sentence);
+        EXPECT_EQ(parser.parseSentenceInPlace(buffer.data(), buffer.size()), copying.parseSentence(sealed(sentence)));
         const GpsFix& a = parser.fix();
         const GpsFix& b = copying.fix();
         EXPECT_TRUE(a.latitude == b.latitude && a.longitude == b.longitude && a.altitude == b.altitude &&
@@ -298,10 +305,197 @@ TEST_F(NmeaParserTest, InPlaceGivesWhatTheCopyGives) {
                     a.hdop == b.hdop && a.satellitesUsed == b.satellitesUsed && a.valid == b.valid &&
                     a.utcTime.sameSecond(b.utcTime) && a.localTime.sameSecond(b.localTime))
             << sentence;
-        EXPECT_EQ(buffer.size(), sentence.size());  // written into, never past its end
+        EXPECT_EQ(buffer.size(), sealed(sentence).size());  // written into, never past its end
     }
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(parser.satellite(i)->prn, copying.satellite(i)->prn);
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) EXPECT_EQ(parser.satellite(i)->prn, copying.satellite(i)->prn);
     EXPECT_FLOAT_EQ(parser.fix().course, 54.7f);
+}
+
+// ---- Today's receivers: talkers, their own time, checksums, every constellation -------------
+
+TEST_F(NmeaParserTest, EveryFixTalkerIsRead) {
+    struct Case {
+        const char* talker;
+        bool read;
+    };
+    for (const Case c : {Case{"GP", true}, {"GN", true}, {"GL", true}, {"GA", true}, {"GB", true}, {"BD", true},
+                         {"GQ", true}, {"QZ", false}, {"GI", false}, {"GX", false}, {"gn", false}}) {
+        SCOPED_TRACE(c.talker);
+        NmeaParser fresh(clock);
+        const std::string t = c.talker;
+        EXPECT_EQ(fresh.parseSentence(sealed("$" + t + "RMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*00")),
+                  c.read);
+        fresh.parseSentence(sealed("$" + t + "GGA,123519,4807.038,N,01131.000,W,1,08,0.9,545.4,M,46.9,M,,*00"));
+        fresh.parseSentence(sealed("$" + t + "GSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*00"));
+        fresh.parseSentence(sealed("$" + t + "VTG,054.7,T,034.4,M,005.5,N,010.2,K*00"));
+        EXPECT_EQ(fresh.fix().altitude == 545.4f, c.read);
+        EXPECT_EQ(fresh.fix().pdop == 2.5f, c.read);
+        EXPECT_EQ(fresh.fix().speedKnots == 5.5f, c.read);
+        EXPECT_EQ(fresh.trackPointCount(), c.read ? 1u : 0u);
+    }
+}
+
+TEST_F(NmeaParserTest, TimeWithDecimalsIsTheReceiversToTheMillisecond) {
+    struct Case {
+        const char* time;
+        int second, milliseconds;
+    };
+    for (const Case c : {Case{"123519.5", 19, 500}, {"123519.25", 19, 250}, {"123519.125", 19, 125},
+                         {"123519.00", 19, 0}, {"123519.1239", 19, 123}, {"235959.999", 59, 999}}) {
+        SCOPED_TRACE(c.time);
+        ASSERT_TRUE(parse(std::string("$GPRMC,") + c.time + ",A,4807.038,N,01131.000,E,022.4,084.4,230394,,"));
+        EXPECT_EQ(fix().utcTime.year, 1994);
+        EXPECT_EQ(fix().utcTime.second, c.second);
+        EXPECT_EQ(fix().utcTime.milliseconds, c.milliseconds);
+        EXPECT_EQ(fix().localTime.milliseconds, c.milliseconds);
+    }
+    EXPECT_EQ(parser.trackPoint(0)->localTime.milliseconds, 500);
+    // Whole seconds keep the milliseconds there were, as they always did.
+    ASSERT_TRUE(parse("$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,,"));
+    EXPECT_EQ(fix().utcTime.milliseconds, 999);
+}
+
+TEST_F(NmeaParserTest, MalformedTimesFallBackToTheDeviceClock) {
+    clock.set({2031, 7, 0, 9, 10, 11, 12, 345});
+    for (const char* time : {"", "12351", "1235190", "123519.", "123519,5", "12a519.50", "123519.5x", "1235.9.50",
+                             "123519:50", " 23519.50"}) {
+        SCOPED_TRACE(time);
+        ASSERT_TRUE(parse(sealed(std::string("$GPRMC,") + time + ",A,4807.038,N,01131.000,E,022.4,084.4,230394,,*00")));
+        EXPECT_EQ(fix().localTime.year, 2031);
+        EXPECT_EQ(fix().localTime.milliseconds, 345);
+        ASSERT_TRUE(parse("$GPRMC,123519.50,A,4807.038,N,01131.000,E,022.4,084.4,230394,,"));
+        EXPECT_EQ(fix().localTime.year, 1994);
+    }
+    // A date that is not ddmmyy makes the time useless too.
+    ASSERT_TRUE(parse("$GPRMC,123519.50,A,4807.038,N,01131.000,E,022.4,084.4,23039,,"));
+    EXPECT_EQ(fix().localTime.year, 2031);
+}
+
+TEST_F(NmeaParserTest, ChecksumsThatDoNotMatchDropTheSentence) {
+    const std::string body = "$GPGGA,123519,4807.038,N,01131.000,W,1,08,0.9,508.4,M,46.9,M,,";
+    struct Case {
+        const char* name;
+        std::string sentence;
+        bool read;
+    };
+    for (const Case& c : {Case{"right", body + "*5C", true},
+                          {"lower-case hex", body + "*5c", true},
+                          {"missing", body, true},
+                          {"white space after", body + "*5C \t", true},
+                          {"wrong", body + "*5D", false},
+                          {"a digit changed in the data",
+                           "$GPGGA,123519,4807.038,N,01131.000,W,1,09,0.9,508.4,M,46.9,M,,*5C", false},
+                          {"cut after *", body + "*", false},
+                          {"one digit", body + "*5", false},
+                          {"not hex", body + "*5G", false},
+                          {"three digits", body + "*5C0", false}}) {
+        SCOPED_TRACE(c.name);
+        NmeaParser fresh(clock);
+        fresh.parseSentence(c.sentence);
+        const bool read = fresh.fix().altitude != NoValue || fresh.fix().speedKnots != NoValue;
+        EXPECT_EQ(read, c.read) << c.sentence;
+        EXPECT_EQ(NmeaParser::checksumMatches(c.sentence.data(), c.sentence.size()), c.read);
+    }
+    // A corrupt GSV leaves no phantom satellite, a corrupt RMC completes no fix.
+    EXPECT_FALSE(parser.parseSentence("$GPGSV,3,3,11,110,45,200,40*00"));
+    EXPECT_TRUE(parser.satellite(0)->isEmpty());
+    EXPECT_FALSE(parser.parseSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B"));
+    EXPECT_EQ(parser.trackPointCount(), 0u);
+}
+
+TEST_F(NmeaParserTest, GpAndGnForTheSameMomentGiveOneFix) {
+    const auto rmc = [](const char* talker, const char* time, const char* latitude) {
+        return sealed(std::string("$") + talker + "RMC," + time + ",A," + latitude +
+                      ",N,01131.000,E,022.4,084.4,230394,,*00");
+    };
+    struct Step {
+        std::string sentence;
+        bool fix;
+        float latitudeMinutes;  // of the fix afterwards
+    };
+    // GP first, then GN of the same second: GN takes the lead from the next second on.
+    const std::vector<Step> steps = {
+        {rmc("GP", "123519.00", "4807.000"), true, 7.0f},   {rmc("GN", "123519.00", "4807.500"), false, 7.0f},
+        {rmc("GP", "123520.00", "4808.000"), false, 7.0f},  {rmc("GN", "123520.00", "4808.500"), true, 8.5f},
+        {rmc("GN", "123521.00", "4809.500"), true, 9.5f},   {rmc("GP", "123521.00", "4809.000"), false, 9.5f},
+        // GN falls silent: the second GP in a row with nothing from GN between takes over.
+        {rmc("GP", "123522.00", "4810.000"), true, 10.0f},  {rmc("GP", "123523.00", "4811.000"), true, 11.0f},
+        {rmc("GP", "123524.00", "4812.000"), true, 12.0f},  {rmc("GL", "123524.00", "4812.500"), false, 12.0f},
+        // GN is back: it leads at once, its second is new.
+        {rmc("GN", "123525.00", "4813.500"), true, 13.5f},  {rmc("GP", "123525.00", "4813.000"), false, 13.5f},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.sentence);
+        EXPECT_EQ(parser.parseSentence(step.sentence), step.fix);
+        EXPECT_NEAR(fix().latitude, 48.0 + step.latitudeMinutes / 60.0, 1e-5);
+    }
+    EXPECT_EQ(parser.trackPointCount(), 7u);
+    // The other sentence types follow their own lead the same way.
+    parse("$GNGGA,123526,4807.038,N,01131.000,W,1,12,0.9,100.0,M,46.9,M,,");
+    parse("$GPGGA,123526,4807.038,N,01131.000,W,1,08,0.9,200.0,M,46.9,M,,");
+    EXPECT_EQ(fix().altitude, 100.0f);
+    EXPECT_EQ(fix().satellitesUsed, 12);
+}
+
+std::string gsv(const std::string& talker, int total, int number, const std::vector<int>& prns, int signal = -1) {
+    std::string s = "$" + talker + "GSV," + std::to_string(total) + "," + std::to_string(number) + ",99";
+    for (const int prn : prns) s += "," + std::to_string(prn) + ",45," + std::to_string(prn % 360) + ",40";
+    if (signal >= 0) s += "," + std::to_string(signal);
+    return sealed(s + "*00");
+}
+
+// The table as "G5 R67 E5 ..." in table order, so that a case reads as the sky it means.
+std::string sky(const NmeaParser& parser) {
+    std::string text;
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) {
+        const SatelliteInfo& s = *parser.satellite(i);
+        if (s.isEmpty()) continue;
+        text += (text.empty() ? "" : " ") + std::string(1, constellationLetter(s.constellation)) + std::to_string(s.prn);
+    }
+    return text;
+}
+
+TEST_F(NmeaParserTest, GsvCyclesOfEveryTalkerKeepTheirOwnSatellites) {
+    struct Step {
+        std::string sentence;
+        std::string sky;  // after it
+    };
+    const std::vector<Step> steps = {
+        {gsv("GP", 2, 1, {5, 7, 9, 40}), "G5 G7 G9 S40"},
+        {gsv("GP", 2, 2, {13}), "G5 G7 G9 S40 G13"},
+        {gsv("GL", 1, 1, {67, 68}), "G5 G7 G9 S40 G13 R67 R68"},
+        {gsv("GA", 1, 1, {5, 7}), "G5 G7 G9 S40 G13 R67 R68 E5 E7"},  // numbers of another system
+        {gsv("GB", 1, 1, {5}), "G5 G7 G9 S40 G13 R67 R68 E5 E7 C5"},
+        {gsv("GN", 1, 1, {5, 70, 201, 305}), "G5 G7 G9 S40 G13 R67 R68 E5 E7 C5 R70 C201 E305"},
+        // A complete GPS cycle without 7 and 40: they left the view; the other systems stay.
+        {gsv("GP", 2, 1, {5, 9}), "G5 G7 G9 S40 G13 R67 R68 E5 E7 C5 R70 C201 E305"},
+        {gsv("GP", 2, 2, {13, 20}), "G5 G9 G13 R67 R68 E5 E7 C5 R70 C201 E305 G20"},
+        // A cycle with a sentence lost to line noise proves nothing: nobody leaves.
+        {gsv("GL", 3, 1, {67}), "G5 G9 G13 R67 R68 E5 E7 C5 R70 C201 E305 G20"},
+        {gsv("GL", 3, 3, {}), "G5 G9 G13 R67 R68 E5 E7 C5 R70 C201 E305 G20"},
+        // An empty sky ends them all; the free entries are taken again first.
+        {sealed("$GAGSV,1,1,00*00"), "G5 G9 G13 R67 R68 C5 R70 C201 E305 G20"},
+        {gsv("GA", 1, 1, {11}), "G5 E11 G9 G13 R67 R68 C5 R70 C201 E305 G20"},
+        // Signals of NMEA 4.10 have cycles of their own: L5 does not end the satellites of L1.
+        {gsv("GQ", 1, 1, {1, 2}, 1), "G5 E11 G9 J1 G13 R67 R68 J2 C5 R70 C201 E305 G20"},
+        {gsv("GQ", 1, 1, {2}, 7), "G5 E11 G9 J1 G13 R67 R68 J2 C5 R70 C201 E305 G20"},
+        {gsv("GQ", 1, 1, {2}, 1), "G5 E11 G9 G13 R67 R68 J2 C5 R70 C201 E305 G20"},
+    };
+    for (const Step& step : steps) {
+        parse(step.sentence);
+        EXPECT_EQ(sky(parser), step.sky) << step.sentence;
+    }
+}
+
+TEST_F(NmeaParserTest, ASatelliteOnTwoSignalsShowsTheStrengthOfOne) {
+    parse("$GPGSV,1,1,01,05,45,100,40,1*00");
+    parse("$GPGSV,1,1,01,05,46,101,30,7*00");
+    EXPECT_EQ(parser.satellite(0)->snr, 40);
+    EXPECT_EQ(parser.satellite(0)->elevation, 46);
+    // L1 loses it: the L5 strength shows from then on.
+    parse("$GPGSV,1,1,00,1*00");
+    parse("$GPGSV,1,1,01,05,46,101,31,7*00");
+    EXPECT_EQ(parser.satellite(0)->snr, 31);
 }
 
 TEST(NmeaConversions, NumbersAsTheCLibraryReadsThem) {
@@ -394,6 +588,7 @@ TEST_F(PositionRecordTest, RecordWithFix) {
     EXPECT_EQ(parser.satellite(0)->snr, 38);
     EXPECT_EQ(parser.satellite(1)->prn, 12);
     EXPECT_TRUE(parser.satellite(2)->isEmpty());  // number 0
+    EXPECT_EQ(parser.satellite(0)->constellation, Constellation::Gps);
     EXPECT_EQ(parser.trackPointCount(), 1u);
 }
 
@@ -436,7 +631,7 @@ TEST_F(PositionRecordTest, NoRecordAndNoFix) {
     EXPECT_TRUE(parser.applyPositionRecord(&r));
     EXPECT_FALSE(fix().valid);
     EXPECT_EQ(fix().altitude, NoValue);
-    for (int i = 0; i < 12; ++i) EXPECT_TRUE(parser.satellite(i)->isEmpty());
+    for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) EXPECT_TRUE(parser.satellite(i)->isEmpty());
     EXPECT_EQ(parser.trackPointCount(), 1u);
 }
 

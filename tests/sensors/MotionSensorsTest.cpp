@@ -414,11 +414,13 @@ TEST(AverageSpeedSensor, AveragesOverCountedTime) {
 }
 
 TEST(AverageSpeedSensor, HasNoAverageBeforeAWholeSecond) {
+    // Two fixes of the same moment count no time: no average rather than 0/0. A fraction of a
+    // second counts.
     AverageSpeedSensor sensor(English);
-    feed(sensor, {{0, 36}, {500, 36}});
+    feed(sensor, {{0, 36}, {0, 36}});
     EXPECT_EQ(sensor.value(0), NoValue);
     EXPECT_STREQ(sensor.text(), L"");
-    feed(sensor, {{1500, 36}});
+    feed(sensor, {{500, 36}});
     EXPECT_FLOAT_EQ(sensor.value(0), 36.0f);
 }
 
@@ -518,6 +520,68 @@ TEST(AccelerationSensor, IgnoresBadSavedValues) {
     expectLoadIgnored(sensor, {"", "100", "100;", ";5", "abc;def", "0;5", "100;0", "-100;5", "100;-5",
                                "inf;5", "100;nan", "1e999;5", "2001;5", "100;2000.5"});
     EXPECT_EQ(sensor.value(0), NoValue);
+}
+
+// ---- Any rate of fixes ---------------------------------------------------------------------
+
+// A drive of 10 minutes: a standing start to 72 km/h over 20 s, then steady; fixes `stepMs` apart,
+// each late by up to `jitterMs` (a device clock that stands in for the receiver's).
+std::vector<Fix> drive(int64_t stepMs, int64_t jitterMs) {
+    std::vector<Fix> fixes;
+    for (int64_t t = 0, i = 0; t <= 600'000; t += stepMs, ++i) {
+        const float kmh = t < 20'000 ? 72.0f * static_cast<float>(t) / 20'000.0f : 72.0f;
+        fixes.push_back({t + (i % 7) * jitterMs / 6, kmh});
+    }
+    return fixes;
+}
+
+TEST(MotionSensors, EveryRateGivesTheSameTotals) {
+    struct Case {
+        const char* name;
+        int64_t stepMs, jitterMs;
+    };
+    const std::vector<Case> cases = {{"1 Hz", 1000, 0},     {"5 Hz", 200, 0},
+                                     {"10 Hz", 100, 0},     {"25 Hz", 40, 0},
+                                     {"1 Hz, jitter", 1000, 6}, {"10 Hz, jitter", 100, 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DistanceSensor distance(English);
+        ElapsedSensor elapsed(English);
+        AverageSpeedSensor average(English);
+        FastestSensor kilometre(1000.0f, English, false), hundred(100.0f, English, true);
+        AccelerationSensor to50(50.0f, English);
+        for (const Fix& f : drive(c.stepMs, c.jitterMs)) {
+            for (Sensor* sensor : std::initializer_list<Sensor*>{&distance, &elapsed, &average, &kilometre, &hundred, &to50}) {
+                sensor->update(makeFix(f));
+            }
+        }
+        // 200 m in the launch, then 580 s at 20 m/s; the last step's share is what may differ.
+        const double km = 0.2 + 11.6;
+        const double step = 72.0 * static_cast<double>(c.stepMs) / 3'600'000.0;
+        EXPECT_NEAR(distance.value(0), km, step + 1e-4);
+        EXPECT_NEAR(average.value(1), km, step + 1e-4);
+        EXPECT_STREQ(elapsed.text(), L"10:00");
+        EXPECT_NEAR(average.value(0), km / (600.0 / 3600.0), 72.0 * (step + 1e-4) / km);
+        // 1000 m at 72 km/h take 50 s; 100 m from the stop at 1 m/s² sqrt(200) s; 0-50 km/h 13.89 s,
+        // timed from the last fix below 1 km/h, which comes up to 0.28 s after the start.
+        EXPECT_NEAR(kilometre.value(0), 50.0, 0.01);
+        EXPECT_NEAR(hundred.value(0), std::sqrt(200.0), 0.01);
+        EXPECT_NEAR(to50.value(0), 50.0 / 72.0 * 20.0 - 0.14, 0.15);
+    }
+}
+
+TEST(FastestSensor, HistoryReachesBackFiveMinutesWhateverTheRate) {
+    // 10 km at 36 km/h take 1000 s, beyond the history: never found. At 180 km/h 200 s: found at
+    // any rate, from 200 steps at 1 Hz to 5000 at 25 Hz, in the same small memory.
+    for (const int64_t stepMs : {int64_t{1000}, int64_t{100}, int64_t{40}}) {
+        SCOPED_TRACE(stepMs);
+        FastestSensor slow(10000.0f, English, false), fast(10000.0f, English, false);
+        cruise(slow, 0, static_cast<int>(1'500'000 / stepMs), 36.0f, stepMs);
+        EXPECT_STREQ(slow.text(), L"");
+        cruise(fast, 0, static_cast<int>(250'000 / stepMs), 180.0f, stepMs);
+        EXPECT_NEAR(fast.value(0), 200.0, 0.01);
+    }
+    EXPECT_LT(sizeof(FastestSensor), 8192u);
 }
 
 TEST(FastestSensor, FlyingFindsConsecutiveWindows) {
