@@ -332,7 +332,7 @@ TEST_F(AppCoreTest, AVanishingPortIsTakenAgainWhenItReturns) {
     auto replugged = std::make_unique<PseudoTerminal>();
     fs::remove(link);
     fs::create_symlink(replugged->path(), link);
-    replugged->write("$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
+    replugged->write("$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*60\r\n");
     EXPECT_TRUE(eventually([&] { return trackPoints() == 2; }));
     const auto before = std::chrono::steady_clock::now();
     c.stopGps();
@@ -370,9 +370,9 @@ TEST_F(AppCoreTest, ReaderAndReadersShareTheModelSafely) {
 TEST_F(AppCoreTest, SensorsFollowEveryFixAndKeepTheirValuesBetweenRuns) {
     PseudoTerminal receiver;
     AppCore& c = serialCore(receiver);
-    receiver.write("$GPRMC,123519,A,4807.038,N,01131.000,E,000.0,084.4,230394,003.1,W*6A\r\n"
-                   "$GPRMC,123520,A,4807.038,N,01131.000,E,010.0,084.4,230394,003.1,W*6A\r\n"
-                   "$GPRMC,123521,A,4807.038,N,01131.000,E,005.0,084.4,230394,003.1,W*6A\r\n");
+    receiver.write("$GPRMC,123519,A,4807.038,N,01131.000,E,000.0,084.4,230394,003.1,W*6E\r\n"
+                   "$GPRMC,123520,A,4807.038,N,01131.000,E,010.0,084.4,230394,003.1,W*65\r\n"
+                   "$GPRMC,123521,A,4807.038,N,01131.000,E,005.0,084.4,230394,003.1,W*60\r\n");
     ASSERT_TRUE(eventually([&] { return trackPoints() == 3; }));
     {
         auto model = c.model();
@@ -397,13 +397,13 @@ TEST_F(AppCoreTest, BacklightIsTakenOnceAndGivenBack) {
     AppCore& c = serialCore(receiver);
     EXPECT_EQ(screen.requests, 0);
     receiver.write(kRmc);
-    receiver.write("$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
+    receiver.write("$GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*60\r\n");
     ASSERT_TRUE(eventually([&] { return trackPoints() == 2; }));
     EXPECT_EQ(screen.requests, 1);
     EXPECT_EQ(screen.idleResets, 2);
     EXPECT_TRUE(c.isBacklightHeld());
     c.setAlwaysOn(false);
-    receiver.write("$GPRMC,123521,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
+    receiver.write("$GPRMC,123521,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*61\r\n");
     ASSERT_TRUE(eventually([&] { return trackPoints() == 3; }));
     EXPECT_TRUE(eventually([&] { return !c.isBacklightHeld(); }));
     EXPECT_EQ(screen.held, 0);

@@ -33,8 +33,8 @@ std::string second(int i) {
     char text[256];
     const double minutes = 55.8 - 0.01 * i;
     std::snprintf(text, sizeof text,
-                  "$GPGGA,0800%02d.00,59%07.4f,N,03018.%04d,E,1,09,0.9,%.1f,M,16.8,M,,*00\r\n"
-                  "$GPRMC,0800%02d,A,59%07.4f,N,03018.%04d,E,20.00,162.00,140626,,,A*00\r\n",
+                  "$GPGGA,0800%02d.00,59%07.4f,N,03018.%04d,E,1,09,0.9,%.1f,M,16.8,M,,\r\n"
+                  "$GPRMC,0800%02d,A,59%07.4f,N,03018.%04d,E,20.00,162.00,140626,,,A\r\n",
                   i, minutes, 6000 + 10 * i, 17.5 + i, i, minutes, 6000 + 10 * i);
     return text;
 }
