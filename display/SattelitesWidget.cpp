@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <string>
+#include <span>
 #include <utility>
 
 namespace movira {
@@ -22,7 +23,8 @@ namespace movira {
 namespace {
 
 constexpr char Comment[] = "Настройки виджета спутников";
-constexpr int Channels = NmeaParser::SatelliteSlots;
+constexpr int Channels = NmeaParser::SatelliteSlots;  // the sky plot shows every entry
+constexpr int StripChannels = SattelitesWidget::StripChannels;
 constexpr int LabelColumn = 20;   // labels end / bars start this far into the strip
 constexpr int RingMargin = 10;    // between the outer ring and the plot's edge
 constexpr int LetterOffset = 5;   // N/S/E/W sit this far off the cross
@@ -163,6 +165,52 @@ std::wstring_view SattelitesWidget::number(int value) {
     return {text_, static_cast<size_t>(std::max(length, 0))};
 }
 
+std::wstring_view SattelitesWidget::label(const SatelliteInfo& satellite, bool marked) {
+    if (!marked) return number(satellite.prn);
+    const int length = std::swprintf(text_, TextSize, L"%lc%i", static_cast<wint_t>(constellationLetter(satellite.constellation)),
+                                     satellite.prn);
+    return {text_, static_cast<size_t>(std::max(length, 0))};
+}
+
+bool SattelitesWidget::needsMarks(std::span<const SatelliteInfo> satellites) {
+    // GPS and the SBAS satellites a GPS receiver lists read as before; a second system needs letters.
+    return std::any_of(satellites.begin(), satellites.end(), [](const SatelliteInfo& s) {
+        return isShown(s) && s.constellation != Constellation::Gps && s.constellation != Constellation::Sbas;
+    });
+}
+
+std::array<int, SattelitesWidget::StripChannels> SattelitesWidget::stripChannels(std::span<const SatelliteInfo> satellites) {
+    std::array<int, StripChannels> channels;
+    channels.fill(-1);
+    int shown = 0, shownInFirst = 0;
+    for (size_t i = 0; i < satellites.size(); ++i) {
+        if (!isShown(satellites[i])) continue;
+        ++shown;
+        if (i < StripChannels) ++shownInFirst;
+    }
+    // As many as the strip has rows, all in the first entries: each row is its entry, as always.
+    if (shown == shownInFirst) {
+        for (int i = 0; i < StripChannels && i < static_cast<int>(satellites.size()); ++i) {
+            if (isShown(satellites[static_cast<size_t>(i)])) channels[static_cast<size_t>(i)] = i;
+        }
+        return channels;
+    }
+    // More: the strongest, in table order, so that a bar keeps its row while its rank holds.
+    std::array<int, Channels> order;
+    int count = 0;
+    for (size_t i = 0; i < satellites.size() && count < Channels; ++i) {
+        if (isShown(satellites[i])) order[static_cast<size_t>(count++)] = static_cast<int>(i);
+    }
+    const int kept = std::min(count, StripChannels);
+    std::partial_sort(order.begin(), order.begin() + kept, order.begin() + count, [&](int a, int b) {
+        const int snrA = satellites[static_cast<size_t>(a)].snr, snrB = satellites[static_cast<size_t>(b)].snr;
+        return snrA != snrB ? snrA > snrB : a < b;
+    });
+    std::sort(order.begin(), order.begin() + kept);
+    std::copy(order.begin(), order.begin() + kept, channels.begin());
+    return channels;
+}
+
 void SattelitesWidget::paint(Surface& surface, const Rect& r) {
     surface.fillRect(r, backgroundColour_);
     if (!font_) font_ = surface.createFont(fontFace_, fontSize_, 0);
@@ -195,25 +243,28 @@ void SattelitesWidget::paint(Surface& surface, const Rect& r) {
         const Rect box = backgroundBox(background_->size(), parts.plot);
         if (box.width() > 0 && box.height() > 0) background_->drawBlended(surface, box, 255);
     }
-    paintStrip(surface, parts.strip, parts.horizontalBars, satellites.data());
-    paintSky(surface, sky(parts.plot), satellites.data());
+    const bool marked = needsMarks(satellites);
+    paintStrip(surface, parts.strip, parts.horizontalBars, satellites, marked);
+    paintSky(surface, sky(parts.plot), satellites, marked);
     if (showReadOuts) paintReadOuts(surface, parts.plot, readOuts.data());
     surface.clearClip();
 }
 
-void SattelitesWidget::paintStrip(Surface& surface, const Rect& s, bool horizontal, const SatelliteInfo* satellites) {
+void SattelitesWidget::paintStrip(Surface& surface, const Rect& s, bool horizontal,
+                                  std::span<const SatelliteInfo> satellites, bool marked) {
     // Rows (columns) belong to channels, so a channel not shown leaves a gap.
+    const auto channels = stripChannels(satellites);
     if (horizontal) {
-        const int h = s.height() / Channels;
+        const int h = s.height() / StripChannels;
         const int x0 = s.left + LabelColumn;
-        for (int i = 0; i < Channels; ++i) {
-            const SatelliteInfo& sat = satellites[i];
-            if (!isShown(sat)) continue;
+        for (int i = 0; i < StripChannels; ++i) {
+            if (channels[static_cast<size_t>(i)] < 0) continue;
+            const SatelliteInfo& sat = satellites[static_cast<size_t>(channels[static_cast<size_t>(i)])];
             const int t = s.top + i * h + 1;
             const int b = s.top + i * h + h;
-            const std::wstring_view label = number(sat.prn);
-            const Size size = surface.measureText(*font_, label);
-            surface.drawText(*font_, label, x0 - size.width, (b + t - size.height) / 2, nameColour_);
+            const std::wstring_view text = label(sat, marked);
+            const Size size = surface.measureText(*font_, text);
+            surface.drawText(*font_, text, x0 - size.width, (b + t - size.height) / 2, nameColour_);
             const int x1 = x0 + barLength(s.right - x0, sat.snr);
             if (x0 < x1 - ShadowOffset) {
                 surface.rectangle(shadowColour_, 1, shadowColour_, {x0, t + ShadowOffset, x1 - ShadowOffset, b});
@@ -222,23 +273,24 @@ void SattelitesWidget::paintStrip(Surface& surface, const Rect& s, bool horizont
         }
         return;
     }
-    const int w = s.width() / Channels;
+    const int w = s.width() / StripChannels;
     const int yb = s.bottom - LabelColumn;
-    for (int i = 0; i < Channels; ++i) {
-        const SatelliteInfo& sat = satellites[i];
-        if (!isShown(sat)) continue;
+    for (int i = 0; i < StripChannels; ++i) {
+        if (channels[static_cast<size_t>(i)] < 0) continue;
+        const SatelliteInfo& sat = satellites[static_cast<size_t>(channels[static_cast<size_t>(i)])];
         const int l = s.left + i * w + 1;
         const int rr = s.left + i * w + w;
-        const std::wstring_view label = number(sat.prn);
-        const Size size = surface.measureText(*font_, label);
-        surface.drawText(*font_, label, (rr + l - size.width) / 2, yb, nameColour_);
+        const std::wstring_view text = label(sat, marked);
+        const Size size = surface.measureText(*font_, text);
+        surface.drawText(*font_, text, (rr + l - size.width) / 2, yb, nameColour_);
         const int y1 = yb - barLength(yb - s.top, sat.snr);
         if (y1 + ShadowOffset < yb) surface.rectangle(shadowColour_, 1, shadowColour_, {l, y1 + ShadowOffset, rr, yb});
         surface.rectangle(borderColour_, 1, signalColour(sat.snr), {l, y1, rr - ShadowOffset, yb});
     }
 }
 
-void SattelitesWidget::paintSky(Surface& surface, const Sky& k, const SatelliteInfo* satellites) {
+void SattelitesWidget::paintSky(Surface& surface, const Sky& k, std::span<const SatelliteInfo> satellites,
+                                bool marked) {
     const int R = k.radius;
     if (R <= 0) return;  // a page too small for a plot
     surface.circleOutline(miscLineColour_, 1, k.cx, k.cy, R);
@@ -253,21 +305,21 @@ void SattelitesWidget::paintSky(Surface& surface, const Sky& k, const SatelliteI
     surface.drawText(*font_, L"W", k.cx - k.half, k.cy - LetterOffset, nameColour_);
 
     std::array<Point, Channels> at{};
-    for (int i = 0; i < Channels; ++i) {
+    for (size_t i = 0; i < satellites.size(); ++i) {
         const SatelliteInfo& sat = satellites[i];
         if (!isShown(sat)) continue;
-        at[static_cast<size_t>(i)] = position(k, sat.azimuth, sat.elevation);
-        const Point p = at[static_cast<size_t>(i)];
+        at[i] = position(k, sat.azimuth, sat.elevation);
+        const Point p = at[i];
         surface.filledCircle(borderColour_, 1, signalColour(sat.snr), p.x, p.y, DotRadius);
     }
     // Labels after all dots, so that no dot covers a number; each points away from the centre.
-    for (int i = 0; i < Channels; ++i) {
+    for (size_t i = 0; i < satellites.size(); ++i) {
         const SatelliteInfo& sat = satellites[i];
         if (!isShown(sat)) continue;
-        const Point p = at[static_cast<size_t>(i)];
-        const std::wstring_view label = number(sat.prn);
-        const Size size = surface.measureText(*font_, label);
-        surface.drawText(*font_, label, p.x < k.cx ? p.x - size.width : p.x, p.y < k.cy ? p.y - size.height : p.y,
+        const Point p = at[i];
+        const std::wstring_view text = label(sat, marked);
+        const Size size = surface.measureText(*font_, text);
+        surface.drawText(*font_, text, p.x < k.cx ? p.x - size.width : p.x, p.y < k.cy ? p.y - size.height : p.y,
                          nameColour_);
     }
 }

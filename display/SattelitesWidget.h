@@ -1,5 +1,7 @@
-// The page of the satellites in view: a sky plot with north up and one dot per satellite,
-// a strip of signal bars, and latitude, longitude, speed and altitude in the corners.
+// The page of the satellites in view: a sky plot with north up and one dot per satellite of
+// every system (each number with its system's letter, G5 R67 E5 C201, once more than GPS is in
+// view), a strip of signal bars (the strongest twelve when more are in view), and latitude,
+// longitude, speed and altitude in the corners.
 // Threads as for every page (Widget.h): paint on the paint thread under the frame lock,
 // attach on the GPS reader thread, settings on the initialisation and UI threads.
 #pragma once
@@ -10,9 +12,11 @@
 #include "display/Image.h"
 #include "display/Widget.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace movira {
@@ -31,6 +35,8 @@ public:
     static constexpr int StripDepth = 70;
     // The face name is kept to what a 256-character buffer with its terminator holds.
     static constexpr size_t MaxFaceCharacters = 255;
+    // Bars in the signal strip: more would not be readable at its size.
+    static constexpr int StripChannels = 12;
 
     // Where the parts of the page go inside the page rectangle.
     struct Layout {
@@ -70,6 +76,11 @@ public:
     // A satellite is shown when its number, elevation, azimuth and SNR are all known.
     static bool isShown(const SatelliteInfo& satellite);
     Colour signalColour(int snr) const;
+    // Whether the labels need their system's letter: a system other than GPS (and its SBAS) is shown.
+    static bool needsMarks(std::span<const SatelliteInfo> satellites);
+    // The table entry of each bar of the strip, -1 for none: the entries themselves while the
+    // first twelve hold every satellite shown, else the twelve strongest in table order.
+    static std::array<int, StripChannels> stripChannels(std::span<const SatelliteInfo> satellites);
 
     int latitudeSensorIndex() const { return latitudeSensor_; }
     int longitudeSensorIndex() const { return longitudeSensor_; }
@@ -87,11 +98,14 @@ private:
 
     void findSensors();
     void loadBackground();
-    void paintStrip(Surface& surface, const Rect& strip, bool horizontal, const SatelliteInfo* satellites);
-    void paintSky(Surface& surface, const Sky& sky, const SatelliteInfo* satellites);
+    void paintStrip(Surface& surface, const Rect& strip, bool horizontal, std::span<const SatelliteInfo> satellites,
+                    bool marked);
+    void paintSky(Surface& surface, const Sky& sky, std::span<const SatelliteInfo> satellites, bool marked);
     void paintReadOuts(Surface& surface, const Rect& plot, const ReadOut* readOuts);
     // "%i" of the number into the scratch text.
     std::wstring_view number(int value);
+    // The satellite's number, with its system's letter when `marked`, into the scratch text.
+    std::wstring_view label(const SatelliteInfo& satellite, bool marked);
 
     Colour backgroundColour_ = DefaultBackground;
     Colour nameColour_ = DefaultName;              // satellite numbers, N/S/E/W, corner read-outs

@@ -28,9 +28,16 @@ inline void checkParser(const NmeaParser& parser, size_t& trackPoints) {
     }
     for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) {
         const SatelliteInfo& s = *parser.satellite(i);
-        require(!s.isEmpty() || (s.elevation == NoValueInt && s.azimuth == NoValueInt && s.snr == NoValueInt),
+        require(!s.isEmpty() || (s.elevation == NoValueInt && s.azimuth == NoValueInt && s.snr == NoValueInt &&
+                                 s.constellation == Constellation::Unknown),
                 "satellite entry without a PRN holds values");
+        // One system's satellite is one entry: a second one would be drawn twice.
+        for (int j = 0; j < i && !s.isEmpty(); ++j) {
+            const SatelliteInfo& other = *parser.satellite(j);
+            require(other.prn != s.prn || other.constellation != s.constellation, "a satellite held twice");
+        }
     }
+    require(parser.satellite(NmeaParser::SatelliteSlots) == nullptr, "an entry past the table");
     require(parser.trackPointCount() >= trackPoints, "track log shrank");
     // Only the points added since the last check; the older ones were checked then.
     for (size_t i = trackPoints; i < parser.trackPointCount(); ++i) {

@@ -2,6 +2,7 @@
 // dots and labels, the background picture, the corner read-outs and their sensors, and
 // receiver values no satellite can have.
 #include "display/SattelitesWidget.h"
+#include "core/NmeaParser.h"
 #include "display/Surface.h"
 #include "settings/IniFile.h"
 #include "tests/display/DisplayTestBed.h"
@@ -312,6 +313,67 @@ TEST(SattelitesWidget, UntrackedSatellitesAreDrawnNowhere) {
     EXPECT_EQ(inkBox(frame, kName, {0, 780, 120, 800}, &before), Rect{});
     // Elevation 40 azimuth 60: d 127, (240 + 109.98, 365 - 63.5) = (349, 301); the only dot in the plot.
     EXPECT_EQ(inkBox(frame, kBorder, {0, 0, 480, 730}), (Rect{344, 296, 354, 306}));
+}
+
+TEST(SattelitesWidget, EverySystemInTheSkyAndTheStrongestTwelveInTheStrip) {
+    SatellitePage page;
+    const QImage before = page.show();
+    // 12 GPS satellites in three sentences and 6 GLONASS ones: GPS 1..12 with SNR 11..22, GLONASS
+    // 65..70 with SNR 50..55. All 18 dots; the strip holds the 6 GLONASS and GPS 7..12.
+    std::vector<std::string> gps, glonass;
+    for (int i = 0; i < 12; ++i) gps.push_back(std::to_string(i + 1) + "," + std::to_string(5 + 7 * i) + "," + std::to_string(30 * i) + "," + std::to_string(11 + i));
+    for (int i = 0; i < 6; ++i) glonass.push_back(std::to_string(65 + i) + ",60," + std::to_string(15 + 60 * i) + "," + std::to_string(50 + i));
+    for (int sentence = 0; sentence < 3; ++sentence) {
+        std::string body = "GPGSV,3," + std::to_string(sentence + 1) + ",12";
+        for (int i = 0; i < 4; ++i) body += "," + gps[static_cast<size_t>(4 * sentence + i)];
+        page.bed.core->onSentence(nmea(body));
+    }
+    std::string body = "GLGSV,2,1,06";
+    for (int i = 0; i < 4; ++i) body += "," + glonass[static_cast<size_t>(i)];
+    page.bed.core->onSentence(nmea(body));
+    page.bed.core->onSentence(nmea("GLGSV,2,2,06," + glonass[4] + "," + glonass[5]));
+    const QImage frame = page.show();
+
+    const Page::Sky sky = Page::sky({0, 0, 480, 730});
+    for (int i = 0; i < 12; ++i) {
+        const Point p = Page::position(sky, 30 * i, 5 + 7 * i);
+        EXPECT_EQ(pixel(frame, p.x, p.y), 11 + i <= 20 ? kLow : kMid) << "GPS " << i + 1;
+    }
+    for (int i = 0; i < 6; ++i) {
+        const Point p = Page::position(sky, 15 + 60 * i, 60);
+        EXPECT_EQ(pixel(frame, p.x, p.y), kHigh) << "GLONASS " << 65 + i;
+    }
+    // Twelve bars: GPS 7..12 (SNR 17 to 22) in the first six columns, then the GLONASS ones.
+    for (int column = 0; column < 12; ++column) {
+        const QRgb colour = column < 4 ? kLow : column < 6 ? kMid : kHigh;
+        EXPECT_EQ(pixel(frame, 40 * column + 10, 777), colour) << "column " << column;
+    }
+    std::array<SatelliteInfo, NmeaParser::SatelliteSlots> table{};
+    {
+        auto model = page.bed.core->model();
+        for (int i = 0; i < NmeaParser::SatelliteSlots; ++i) table[static_cast<size_t>(i)] = *model->parser.satellite(i);
+    }
+    EXPECT_TRUE(Page::needsMarks(table));
+    const auto channels = Page::stripChannels(table);
+    EXPECT_EQ(std::count(channels.begin(), channels.end(), -1), 0);
+    for (const int entry : channels) EXPECT_TRUE(table[static_cast<size_t>(entry)].snr >= 17) << entry;
+    // The labels carry the letters: more ink than the numbers alone would leave.
+    EXPECT_NE(inkBox(frame, kName, {0, 780, 480, 800}, &before), Rect{});
+}
+
+TEST(SattelitesWidget, GpsAloneKeepsItsChannelsAndPlainNumbers) {
+    std::array<SatelliteInfo, NmeaParser::SatelliteSlots> table{};
+    table[0] = {5, 40, 100, 30, Constellation::Gps};
+    table[3] = {46, 30, 200, 35, Constellation::Sbas};
+    EXPECT_FALSE(Page::needsMarks(table));
+    auto channels = Page::stripChannels(table);
+    EXPECT_EQ(channels[0], 0);
+    EXPECT_EQ(channels[1], -1);  // a gap, as before
+    EXPECT_EQ(channels[3], 3);
+    table[20] = {67, 30, 200, 10, Constellation::Glonass};
+    EXPECT_TRUE(Page::needsMarks(table));
+    channels = Page::stripChannels(table);
+    EXPECT_EQ(std::vector<int>(channels.begin(), channels.begin() + 4), (std::vector<int>{0, 3, 20, -1}));
 }
 
 TEST(SattelitesWidget, AbsurdValuesNeverReachBeyondThePage) {
