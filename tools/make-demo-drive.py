@@ -2,8 +2,13 @@
 """Writes the demo drive log: a simulated car trip as a GPS receiver (GP talker, 1 Hz) sends it.
 
 The output is deterministic (fixed seed, no input), so a rerun regenerates the file byte for byte:
-    python3 tools/make-demo-drive.py [--output PATH]
+    python3 tools/make-demo-drive.py [--output PATH] [--rate HZ]
 It prints the trip's figures, which data/demo/README.md quotes.
+
+With --rate 5, 10 or 25 it writes the same drive as a fast receiver sends it: RMC, GGA, VTG and GLL
+at every fix, times with hundredths (hhmmss.ss), GSA and GSV once a second. Between two seconds the
+speed changes evenly and the car moves along the same step as at 1 Hz, so every trip figure comes
+out as at 1 Hz.
 
 The track agrees with its speeds: from one second to the next the car moves the mean of the two logged
 speeds (as rounded in the log) along the mean of the two courses, on a sphere of radius EARTH_RADIUS.
@@ -272,6 +277,57 @@ def simulate():
     return drive, knots100, speeds, courses, lats, lons, travelled, sky(rng, count, drive.fix_lost)
 
 
+def write_fast_log(path, rate, drive, speeds, courses, lats, lons, travelled, satellites):
+    """The drive at `rate` fixes a second: each second's step cut into `rate` parts."""
+    if rate not in (2, 4, 5, 10, 20, 25, 50):
+        raise SystemExit(f"--rate {rate}: hundredths of a second must divide the steps")
+    lines = []
+    count = len(speeds)
+    for i in range(count):
+        for part in range(rate if i + 1 < count else 1):
+            f = part / rate
+            when = START_TIME + timedelta(seconds=i, milliseconds=round(f * 1000))
+            hhmmss = when.strftime("%H%M%S") + f".{round(f * 100):02d}"
+            ddmmyy = when.strftime("%d%m%y")
+            # Lost at the whole seconds of the tunnel and everywhere in between.
+            lost = drive.fix_lost[i] or (part > 0 and drive.fix_lost[i + 1])
+            if part == 0:
+                lat, lon, speed, course, along = lats[i], lons[i], speeds[i], courses[i], travelled[i]
+            else:
+                v0, v1 = speeds[i], speeds[i + 1]
+                step = v0 * f + (v1 - v0) * f * f / 2  # even change of speed within the second
+                lat, lon = destination(lats[i], lons[i], (courses[i] + courses[i + 1]) / 2, step)
+                speed, course, along = v0 + (v1 - v0) * f, courses[i] + (courses[i + 1] - courses[i]) * f, travelled[i] + step
+            if lost:
+                lines.append(sentence(["GPRMC", hhmmss, "V", "", "", "", "", "", "", ddmmyy, "", "", "N"]))
+                lines.append(sentence(["GPGGA", hhmmss, "", "", "", "", "0", "00", "99.9", "", "", "", "", "", ""]))
+                lines.append(sentence(["GPVTG", "", "T", "", "M", "", "N", "", "K", "N"]))
+                lines.append(sentence(["GPGLL", "", "", "", "", hhmmss, "V", "N"]))
+            else:
+                la = angle_field(lat, 2), "N" if lat >= 0 else "S"
+                lo = angle_field(lon, 3), "E" if lon >= 0 else "W"
+                knots = round(speed / KNOT * 100)
+                course_text = hundredths(round(course % 360 * 100) % 36000)
+                used = sum(1 for s in satellites[i] if s[4])
+                lines.append(sentence(["GPRMC", hhmmss, "A", *la, *lo, hundredths(knots), course_text, ddmmyy, "", "", "A"]))
+                lines.append(sentence(["GPGGA", hhmmss, *la, *lo, "1", f"{used:02d}", "0.9",
+                                       f"{altitude(along):.1f}", "M", f"{GEOID_SEPARATION:.1f}", "M", "", ""]))
+                lines.append(sentence(["GPVTG", course_text, "T", "", "M", hundredths(knots), "N",
+                                       hundredths(round(knots * 1.852)), "K", "A"]))
+                lines.append(sentence(["GPGLL", *la, *lo, hhmmss, "A", "A"]))
+            if part == 0:
+                in_view = satellites[i]
+                total = (len(in_view) + 3) // 4
+                for index in range(total):
+                    fields = ["GPGSV", str(total), str(index + 1), f"{len(in_view):02d}"]
+                    for prn, elevation, azimuth, snr, _ in in_view[4 * index:4 * index + 4]:
+                        fields += [f"{prn:02d}", f"{round(elevation):02d}", f"{round(azimuth) % 360:03d}",
+                                   "" if snr is None else f"{snr:02d}"]
+                    lines.append(sentence(fields))
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes("".join(lines).encode("ascii"))
+
+
 def write_log(path, drive, knots100, courses, lats, lons, travelled, satellites):
     lines = []
     for i in range(len(knots100)):
@@ -376,8 +432,13 @@ def report(drive, knots100, speeds, lats, lons, travelled):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--output", type=Path, default=DEFAULT_OUTPUT, help=f"default: {DEFAULT_OUTPUT}")
+    parser.add_argument("--rate", type=int, default=1, help="fixes a second (default 1: the committed log)")
     arguments = parser.parse_args()
     drive, knots100, speeds, courses, lats, lons, travelled, satellites = simulate()
+    if arguments.rate != 1:
+        write_fast_log(arguments.output, arguments.rate, drive, speeds, courses, lats, lons, travelled, satellites)
+        print(f"wrote {arguments.output} at {arguments.rate} Hz")
+        return 0
     write_log(arguments.output, drive, knots100, courses, lats, lons, travelled, satellites)
     print(f"wrote {arguments.output}")
     report(drive, knots100, speeds, lats, lons, travelled)

@@ -1,4 +1,11 @@
-// Checks the committed demo drive: well-formed, physically consistent, and what its script makes.
+// Checks the committed demo drive: well-formed, physically consistent, and what its script makes;
+// and that the same drive from a 10 Hz receiver gives the same trip figures.
+#include "core/NmeaParser.h"
+#include "core/UiText.h"
+#include "sensors/SensorSet.h"
+#include "tests/support/FakeBattery.h"
+#include "tests/support/FakeClock.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +16,7 @@
 #include <fstream>
 #include <numbers>
 #include <optional>
+#include <string_view>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -202,25 +210,91 @@ TEST_F(DemoDriveTest, HasFastStandingStartsAndOneLossOfFix) {
     for (const int empty : {3, 4, 5, 6, 7, 8}) EXPECT_EQ(rmc.at(empty), "") << "RMC field " << empty;
 }
 
-TEST_F(DemoDriveTest, TheScriptRegeneratesItByteForByte) {
+// Runs the script with `arguments` into a fresh file; empty when python3 is not there.
+std::optional<std::string> runScript(std::vector<std::string> arguments) {
     char dir[] = "/tmp/demo-drive-test-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
+    if (!mkdtemp(dir)) return std::nullopt;
     const std::string output = std::string(dir) + "/demo-drive.nmea";
     const std::string script = sourceDir / "tools/make-demo-drive.py";
-    const char* argv[] = {"python3", script.c_str(), "--output", output.c_str(), nullptr};
+    arguments.insert(arguments.begin(), {"python3", script, "--output", output});
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     int status = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned == 0) waitpid(pid, &status, 0);
-    const std::string regenerated = readFile(output);
+    std::string text = readFile(output);
     fs::remove_all(dir);
-    if (spawned != 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 127)) GTEST_SKIP() << "no python3 here";
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "tools/make-demo-drive.py failed";
-    EXPECT_TRUE(regenerated == text_) << "data/demo/demo-drive.nmea is not what the script makes now";
+    if (spawned != 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 127)) return std::nullopt;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "tools/make-demo-drive.py failed";
+    return text;
+}
+
+TEST_F(DemoDriveTest, TheScriptRegeneratesItByteForByte) {
+    const auto regenerated = runScript({});
+    if (!regenerated) GTEST_SKIP() << "no python3 here";
+    EXPECT_TRUE(*regenerated == text_) << "data/demo/demo-drive.nmea is not what the script makes now";
+}
+
+// The parser and all sensors, fed a log's sentences as the reader thread does.
+class Trip {
+public:
+    explicit Trip(const std::string& log) {
+        setenv("TZ", "UTC0", 1);
+        tzset();
+        sensors_.createSensors(uiText_, battery_);
+        for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            if (parser_.parseSentence(std::string_view(log).substr(start, end - start))) {
+                sensors_.updateAll(parser_.fix());
+                ++fixes_;
+            }
+        }
+    }
+    float value(int index, int which = 0) const { return sensors_.at(index)->value(which); }
+    std::string saved(int index) const { return sensors_.at(index)->saveValue(); }
+    int fixes() const { return fixes_; }
+
+private:
+    test::FakeClock clock_;
+    NmeaParser parser_{clock_};
+    UiText uiText_{UiText::Language::English};
+    test::FakeBattery battery_;
+    SensorSet sensors_;
+    int fixes_ = 0;
+};
+
+TEST_F(DemoDriveTest, TenHertzGivesTheFiguresOfOneHertzWithinAStep) {
+    const auto fast = runScript({"--rate", "10"});
+    if (!fast) GTEST_SKIP() << "no python3 here";
+    const Trip slow(text_), quick(*fast);
+    ASSERT_EQ(slow.fixes(), 1007);
+    ASSERT_EQ(quick.fixes(), 10'061);
+    // One step of 0.1 s at the top speed of 189 km/h.
+    const double stepKm = 189.0 / 3.6 * 0.1 / 1000.0, stepS = 0.1;
+    constexpr int Distance = 9, Elapsed = 10, Average = 11, MaxSpeed = 13, FirstAcceleration = 14;
+    EXPECT_NEAR(quick.value(Distance), slow.value(Distance), stepKm);
+    EXPECT_EQ(quick.saved(Elapsed), slow.saved(Elapsed));
+    EXPECT_EQ(slow.saved(Elapsed), "1006");
+    EXPECT_NEAR(quick.value(Average, 1), slow.value(Average, 1), stepKm);
+    EXPECT_NEAR(quick.value(Average), slow.value(Average), slow.value(Average) * stepKm / slow.value(Average, 1));
+    EXPECT_EQ(quick.value(MaxSpeed), slow.value(MaxSpeed));
+    for (int k = 0; k < 14; ++k) {
+        EXPECT_NEAR(quick.value(FirstAcceleration + k), slow.value(FirstAcceleration + k), stepS)
+            << "0-" << slow.value(FirstAcceleration + k, 1) << " km/h";
+    }
+    // From a stop: the same run, timed to a step. Flying windows start where the last one ended,
+    // which falls on another fix at another rate: the best of them to a second.
+    for (const int standing : {3, 4}) EXPECT_NEAR(quick.value(standing), slow.value(standing), stepS) << standing;
+    for (const int flying : {5, 6}) {
+        EXPECT_GT(slow.value(flying), 0.0f) << flying;
+        EXPECT_NEAR(quick.value(flying), slow.value(flying), 1.0) << flying;
+    }
+    EXPECT_EQ(quick.value(7), slow.value(7)) << "10 km within five minutes: neither";
 }
 
 }  // namespace
