@@ -197,6 +197,85 @@ void BM_RmcParseOnly(benchmark::State& state) {
     setRates(state, sentences.size(), bytes);
 }
 
+// ---- A multi-constellation receiver ---------------------------------------------------------
+
+constexpr size_t kMixedSeconds = 100'000;
+
+std::string sealed(const std::string& body) {
+    unsigned checksum = 0;
+    for (const char c : body) checksum ^= static_cast<unsigned char>(c);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", checksum);
+    return "$" + body + tail;
+}
+
+// Per second, as a u-blox M8/M9 sends it: GNRMC, GNGGA, GNGSA, GPGSV x3, GLGSV x2, GAGSV x2,
+// GNVTG, GNGLL (13 sentences, one fix); times with decimals, positions and signals moving.
+const std::string& mixedStream() {
+    static const std::string stream = [] {
+        std::string s;
+        s.reserve(kMixedSeconds * 900);
+        char buffer[160];
+        const auto gsv = [&](const char* talker, int total, int number, int firstPrn, size_t i) {
+            std::string body = std::string(talker) + "GSV," + std::to_string(total) + "," + std::to_string(number) + ",";
+            body += std::to_string(total * 4);
+            for (int k = 0; k < 4; ++k) {
+                std::snprintf(buffer, sizeof buffer, ",%02d,%02zu,%03zu,%02zu", firstPrn + 4 * (number - 1) + k,
+                              (10 + 7 * k + i / 60) % 90, (40 * k + i / 30) % 360, 20 + (i + k) % 30);
+                body += buffer;
+            }
+            return sealed(body + ",1");
+        };
+        for (size_t i = 0; i < kMixedSeconds; ++i) {
+            const size_t second = 12 * 3600 + i;
+            char time[16];
+            std::snprintf(time, sizeof time, "%02zu%02zu%02zu.00", second / 3600 % 24, second / 60 % 60, second % 60);
+            const size_t day = 1 + second / 86400 % 28;
+            const double latitude = 4807.038 + static_cast<double>(i % 100000) * 0.0001;
+            const double longitude = 1131.000 + static_cast<double>(i % 70000) * 0.0002;
+            const double knots = static_cast<double>(i % 1200) * 0.1;
+            std::snprintf(buffer, sizeof buffer, "GNRMC,%s,A,%010.5f,N,%011.5f,E,%.3f,%.2f,%02zu0324,,,A,V", time,
+                          latitude, longitude, knots, static_cast<double>(i % 3600) * 0.1, day);
+            s += sealed(buffer);
+            std::snprintf(buffer, sizeof buffer, "GNGGA,%s,%010.5f,N,%011.5f,E,1,12,0.91,%.1f,M,46.9,M,,", time,
+                          latitude, longitude, 500.0 + static_cast<double>(i % 100));
+            s += sealed(buffer);
+            s += sealed("GNGSA,A,3,01,05,09,13,17,21,65,69,73,,,,1.56,0.91,1.27,1");
+            for (int n = 1; n <= 3; ++n) s += gsv("GP", 3, n, 1, i);
+            for (int n = 1; n <= 2; ++n) s += gsv("GL", 2, n, 65, i);
+            for (int n = 1; n <= 2; ++n) s += gsv("GA", 2, n, 1, i);
+            std::snprintf(buffer, sizeof buffer, "GNVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", static_cast<double>(i % 3600) * 0.1,
+                          knots, knots * 1.852);
+            s += sealed(buffer);
+            std::snprintf(buffer, sizeof buffer, "GNGLL,%010.5f,N,%011.5f,E,%s,A,A", latitude, longitude, time);
+            s += sealed(buffer);
+        }
+        return s;
+    }();
+    return stream;
+}
+
+void BM_MixedConstellationStream(benchmark::State& state) {
+    const std::string& stream = mixedStream();
+    test::FakeClock clock;
+    size_t sentences = 0, fixes = 0;
+    for (auto _ : state) {
+        auto parser = std::make_unique<NmeaParser>(clock);
+        SentenceCutter cutter;
+        fixes = 0;
+        sentences = cutAll(cutter, stream, [&](SentenceCutter::Sentence s) {
+            fixes += parser->parseSentenceInPlace(s.text, s.size) ? 1 : 0;
+        });
+        if (fixes != kMixedSeconds) state.SkipWithError("a fix was not taken");
+        state.PauseTiming();
+        parser.reset();
+        state.ResumeTiming();
+    }
+    setRates(state, sentences, stream.size());
+    state.counters["fixes/s"] = benchmark::Counter(static_cast<double>(fixes) * static_cast<double>(state.iterations()),
+                                                   benchmark::Counter::kIsRate);
+}
+
 // ---- The per-fix fan-out ---------------------------------------------------------------------
 
 // AppCore with a fake clock and battery, no screen service and an empty program folder (no GPS library),
@@ -267,6 +346,9 @@ void BM_AppCoreOnSentenceRepeated(benchmark::State& state) {
         ->Arg(100'000)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_RmcCutOnly", BM_RmcCutOnly)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_MixedConstellationStream", BM_MixedConstellationStream)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("BM_RmcParseOnly", BM_RmcParseOnly)->Unit(benchmark::kMillisecond);
     // Bounded, so that the growing track log stays within a few hundred MB.
     benchmark::RegisterBenchmark("BM_AppCoreOnSentence", BM_AppCoreOnSentence)->Iterations(3'000'000);

@@ -14,7 +14,9 @@ namespace movira {
 
 class TrackLog {
 public:
-    static constexpr size_t ChunkSize = 4096;  // points, about 147 KB
+    // Points a chunk: 176,112 bytes, which with the allocator's 16-byte header fill 43 pages
+    // exactly, so that a long run costs the 36 bytes of a point and next to nothing more.
+    static constexpr size_t ChunkSize = 4892;
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
