@@ -20,7 +20,9 @@ inline void require(bool condition, const char* what) {
 
 // The fix and the new track points hold no infinity or NaN, entries without a number hold
 // nothing, and the track log never shrinks.
-inline void checkParser(const NmeaParser& parser, size_t& trackPoints) {
+// `fromSentences`: each system's satellite is one entry (records of the GPS access library are
+// copied as they come, a satellite listed twice included).
+inline void checkParser(const NmeaParser& parser, size_t& trackPoints, bool fromSentences = true) {
     const GpsFix& f = parser.fix();
     for (const float value :
          {f.altitude, f.longitude, f.latitude, f.course, f.speed, f.speedKnots, f.pdop, f.hdop, f.vdop}) {
@@ -32,7 +34,7 @@ inline void checkParser(const NmeaParser& parser, size_t& trackPoints) {
                                  s.constellation == Constellation::Unknown),
                 "satellite entry without a PRN holds values");
         // One system's satellite is one entry: a second one would be drawn twice.
-        for (int j = 0; j < i && !s.isEmpty(); ++j) {
+        for (int j = 0; fromSentences && j < i && !s.isEmpty(); ++j) {
             const SatelliteInfo& other = *parser.satellite(j);
             require(other.prn != s.prn || other.constellation != s.constellation, "a satellite held twice");
         }

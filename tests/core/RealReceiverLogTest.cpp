@@ -85,11 +85,6 @@ bool isType(const std::string& line, std::string_view type) {
            std::find(talkers.begin(), talkers.end(), line.substr(1, 2)) != talkers.end();
 }
 
-bool isSentence(const std::string& line, std::string_view talkerAndType) {
-    return line.size() > talkerAndType.size() && line[0] == '$' &&
-           line.compare(1, talkerAndType.size(), talkerAndType) == 0;
-}
-
 // The data fields of a sentence (checksum dropped), split the plain way.
 std::vector<std::string> dataFields(std::string_view sentence) {
     sentence = sentence.substr(0, sentence.find('*'));
