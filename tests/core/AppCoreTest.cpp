@@ -210,7 +210,7 @@ TEST_F(AppCoreTest, SerialReaderTurnsBytesIntoFixes) {
     // Split across writes, with noise and a sentence that is not a fix.
     receiver.write("noise$GPGGA,1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,4");
     std::this_thread::sleep_for(150ms);
-    receiver.write("6.9,M,,*47\r\n");
+    receiver.write("6.9,M,,*7B\r\n");
     EXPECT_TRUE(eventually([&] { return c.model()->parser.fix().altitude == 545.4f; }));
     const int repaintsBefore = window.repaints;
     receiver.write(kRmc);
