@@ -45,6 +45,7 @@ int hexValue(char c) {
 // last two only name satellites (GSV).
 enum Talker { GN, GP, GL, GA, GB, BD, GQ, QZ, GI };
 constexpr int FixTalkers = QZ;  // GN to GQ send fixes
+constexpr std::array<std::string_view, FixTalkers> kFixTalkerIds = {"GN", "GP", "GL", "GA", "GB", "BD", "GQ"};
 
 int talkerOf(char a, char b) {
     if (a == 'G') {
@@ -202,6 +203,8 @@ bool NmeaParser::parseSentence(std::string_view sentence) {
     text_[size] = '\0';
     return parseSentenceInPlace(text_.data(), size);
 }
+
+std::span<const std::string_view> NmeaParser::fixTalkers() { return kFixTalkerIds; }
 
 bool NmeaParser::checksumMatches(const char* text, size_t size) {
     const char* const begin = text + 1;

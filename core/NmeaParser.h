@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace movira {
@@ -60,6 +61,9 @@ public:
     static int32_t parseInteger(const char* field);
     static float nmeaToDegrees(float value);
     static float knotsToKmh(float knots);
+
+    // The talker ids (the two letters after "$") whose fixes are read, the leading one first.
+    static std::span<const std::string_view> fixTalkers();
 
     // Whether a sentence's "*hh" checksum, if it has one, matches the bytes between "$" and "*"
     // (hex digits of either case; only white space may follow them).

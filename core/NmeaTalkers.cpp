@@ -1,18 +1,12 @@
 #include "core/NmeaTalkers.h"
 
+#include "core/NmeaParser.h"
+
 #include <algorithm>
-#include <array>
 
 namespace movira {
-namespace {
 
-// KEEP IN STEP WITH THE READER: the talkers NmeaParser takes. "GP" (GPS) first; then the
-// multi-constellation talkers: GNSS combined, GLONASS, Galileo, BeiDou (two ids), QZSS.
-constexpr std::array<std::string_view, 7> kAcceptedTalkers = {"GP", "GN", "GL", "GA", "GB", "BD", "GQ"};
-
-}  // namespace
-
-std::span<const std::string_view> NmeaTalkers::accepted() { return kAcceptedTalkers; }
+std::span<const std::string_view> NmeaTalkers::accepted() { return NmeaParser::fixTalkers(); }
 
 bool NmeaTalkers::containsSentenceStart(std::string_view bytes, std::span<const std::string_view> talkers) {
     for (size_t dollar = bytes.find('$'); dollar != std::string_view::npos; dollar = bytes.find('$', dollar + 1)) {

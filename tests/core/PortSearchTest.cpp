@@ -1,9 +1,11 @@
 // The port search on pseudo-terminals standing in for serial ports, and on a fake port whose
 // receiver talks only at one speed; and the recognition of the talkers the reader takes.
+#include "core/NmeaParser.h"
 #include "core/NmeaTalkers.h"
 #include "core/PortSearch.h"
 
 #include "platform/PosixSerialPort.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +56,14 @@ TEST(NmeaTalkers, FindsASentenceStartOfAnAcceptedTalkerAnywhere) {
         EXPECT_EQ(NmeaTalkers::containsSentenceStart(c.bytes, gpOnly), c.withGpOnly) << c.bytes;
         EXPECT_EQ(NmeaTalkers::containsSentenceStart(c.bytes), c.withAccepted) << c.bytes;
     }
-    EXPECT_EQ(NmeaTalkers::accepted().front(), "GP");
+    // The search knows a receiver by exactly the talkers the reader takes fixes from.
+    test::FakeClock clock;
+    for (const char* id : {"$GPRMC", "$GNRMC", "$GLRMC", "$GARMC", "$GBRMC", "$BDRMC", "$GQRMC"}) {
+        EXPECT_TRUE(NmeaTalkers::containsSentenceStart(id)) << id;
+        NmeaParser parser(clock);
+        EXPECT_TRUE(parser.parseSentence(std::string(id) + ",120000,A,5955.80,N,03018.60,E,10.0,90.0,140626,,"))
+            << id;
+    }
 }
 
 TEST(PortSearch, LooksLikeTextTellsNmeaOfAnotherTalkerFromLineNoise) {
