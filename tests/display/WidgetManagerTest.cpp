@@ -19,8 +19,10 @@ const Colour kBackgrounds[] = {0x0000F8, 0x00F800, 0xF80000, 0xF8F800, 0x00F8F8,
 void colourPages(WidgetManager& pages) {
     IniFile ini;
     for (int i = 0; i < 6; ++i) {
-        // The chart and path pages fill with their border colour around the plot.
-        for (const char* key : {"BackGroundColor", "BorderColor"}) {
+        // The chart and path pages fill with their border colour around the plot; the table's
+        // cells and scroll bar take the page's colour too.
+        for (const char* key : {"BackGroundColor", "BorderColor", "BackGroundColorLabel", "BackGroundColorLabel2",
+                                "BackGroundColorScroll", "ScrollLineColor"}) {
             ini.setValue(key, std::to_string(kBackgrounds[i]), kSections[i]);
         }
     }
