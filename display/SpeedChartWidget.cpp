@@ -121,32 +121,44 @@ SpeedChartWidget::Walk SpeedChartWidget::walkTrack(int left, int columns, int zo
         first = n - (zoom <= 2 ? room : room / 2 * zoom);
     }
 
-    int count = 0;
-    const auto visit = [&](const TrackPoint& p, int64_t index, int x) {
-        const float speed = drawnSpeed(p.speed);
-        walk.any = true;
-        if (index >= first) walk.fastestRaw = std::max(walk.fastestRaw, p.speed >= 0.0f ? p.speed : 0.0f);
-        walk.fastest = std::max(walk.fastest, speed);
-        if (!walk.hasCurrent && p.speed >= 0.0f) {
-            walk.hasCurrent = true;
-            walk.current = p.speed;
-            walk.currentX = x;
-        }
-        const SystemTime& time = p.localTime;
-        if (time.second == 0) {
-            // Several fixes in the same second at the same x give one label at most.
-            if (marks_.empty() || marks_.back().x != x || marks_.back().hour != time.hour ||
-                marks_.back().minute != time.minute) {
-                marks_.push_back({x, time.hour, time.minute});
-            }
-        }
-        return speed;
-    };
+    // The oldest fix walked: the oldest group may reach below `first` (never below 0).
+    int64_t end = first;
+    if (zoom > 2 && n > first) {
+        const int64_t oldestNewest = n - 1 - (n - 1 - first) / zoom * zoom;
+        end = std::max<int64_t>(0, oldestNewest - zoom + 1);
+    }
     const auto xOf = [&](int64_t index) { return left + static_cast<int>((index - first) / zoom); };
+    // The x of the column a fix is drawn in: its own, or that of its group's newest fix.
+    const auto columnX = [&](int64_t index) {
+        return zoom <= 2 ? xOf(index) : xOf(n - 1 - (n - 1 - index) / zoom * zoom);
+    };
+    walk.any = n > end;
+    for (int64_t i = n - 1; i >= end; --i) {
+        const float speed = log[static_cast<size_t>(i)].speed;
+        if (speed >= 0.0f) {
+            walk.hasCurrent = true;
+            walk.current = speed;
+            walk.currentX = columnX(i);
+            break;
+        }
+    }
+    const auto mark = [&](int x, const SystemTime& time) {
+        // Several fixes in the same second at the same x give one label at most.
+        if (!marks_.empty() && marks_.back().x == x && marks_.back().hour == time.hour &&
+            marks_.back().minute == time.minute)
+            return;
+        marks_.push_back({x, time.hour, time.minute});
+    };
+
+    int count = 0;
+    float fastest = 0.0f;
     if (zoom <= 2) {
-        for (int64_t i = n - 1; i >= first; --i) {
+        for (int64_t i = n - 1; i >= end; --i) {
+            const TrackPoint& p = log[static_cast<size_t>(i)];
             const int x = xOf(i);
-            const float speed = visit(log[static_cast<size_t>(i)], i, x);
+            const float speed = drawnSpeed(p.speed);
+            fastest = std::max(fastest, speed);
+            if (p.localTime.second == 0) mark(x, p.localTime);
             points_[static_cast<size_t>(count)].x = x;
             vertexSpeed_[static_cast<size_t>(count++)] = speed;
         }
@@ -155,13 +167,17 @@ SpeedChartWidget::Walk SpeedChartWidget::walkTrack(int left, int columns, int zo
         // gives a vertical stroke from its lowest to its highest speed.
         for (int64_t newest = n - 1; newest >= first; newest -= zoom) {
             const int x = xOf(newest);
+            const int64_t oldest = std::max<int64_t>(0, newest - zoom + 1);
             float lowest = FastestDrawn;
             float highest = 0.0f;
-            for (int64_t i = newest; i > newest - zoom && i >= 0; --i) {
-                const float speed = visit(log[static_cast<size_t>(i)], i, x);
+            for (int64_t i = newest; i >= oldest; --i) {
+                const TrackPoint& p = log[static_cast<size_t>(i)];
+                const float speed = drawnSpeed(p.speed);
                 lowest = std::min(lowest, speed);
                 highest = std::max(highest, speed);
+                if (p.localTime.second == 0) mark(x, p.localTime);
             }
+            fastest = std::max(fastest, highest);
             points_[static_cast<size_t>(count)].x = x;
             vertexSpeed_[static_cast<size_t>(count++)] = lowest;
             if (highest != lowest) {
@@ -170,6 +186,7 @@ SpeedChartWidget::Walk SpeedChartWidget::walkTrack(int left, int columns, int zo
             }
         }
     }
+    walk.fastest = fastest;
     walk.count = count;
     return walk;
 }
@@ -198,36 +215,61 @@ void SpeedChartWidget::dashedLine(Surface& surface, Colour colour, int x1, int y
     }
 }
 
-int SpeedChartWidget::minuteLabelWidth(Surface& surface, const MinuteMark& mark, std::wstring_view label) {
+std::wstring_view SpeedChartWidget::minuteLabel(const MinuteMark& mark) {
+    const int length = std::swprintf(text_, TextSize, L"%02i:%02i", mark.hour, mark.minute);
+    return {text_, static_cast<size_t>(std::max(length, 0))};
+}
+
+int SpeedChartWidget::minuteLabelWidth(Surface& surface, const MinuteMark& mark) {
     if (mark.hour < 0 || mark.hour >= 24 || mark.minute < 0 || mark.minute >= 60)
-        return surface.measureText(*smallFont_, label).width;
+        return surface.measureText(*smallFont_, minuteLabel(mark)).width;
     int16_t& width = labelWidths_[static_cast<size_t>(mark.hour * 60 + mark.minute)];
-    if (width < 0) width = static_cast<int16_t>(std::clamp(surface.measureText(*smallFont_, label).width, 0, INT16_MAX));
+    if (width < 0) {
+        width = static_cast<int16_t>(std::clamp(surface.measureText(*smallFont_, minuteLabel(mark)).width, 0,
+                                                static_cast<int>(INT16_MAX)));
+    }
     return width;
 }
 
 void SpeedChartWidget::drawMinuteMarks(Surface& surface, int left, int right, int top, int axisY, int bottom) {
     // Newest first, so from right to left: a label that would come within 5 pixels of the
-    // one drawn to its right is left out, with its grid line.
+    // one drawn to its right is left out, with its grid line. A day at the largest zoom has
+    // well over a thousand marks: the text is only made for the few that are drawn.
     bool drawn = false;
     int previousLeft = 0;
     for (const MinuteMark& mark : marks_) {
-        const int length = std::swprintf(text_, TextSize, L"%02i:%02i", mark.hour, mark.minute);
-        const std::wstring_view label(text_, static_cast<size_t>(std::max(length, 0)));
-        const int width = minuteLabelWidth(surface, mark, label);
+        const int width = minuteLabelWidth(surface, mark);
         int labelLeft = mark.x - width / 2;
         if (labelLeft + width > right) labelLeft = right - width;
         if (labelLeft < left) labelLeft = left;
         if (drawn && !(static_cast<int64_t>(labelLeft) + width < static_cast<int64_t>(previousLeft) - LabelGap)) continue;
-        surface.drawText(*smallFont_, label, labelLeft, axisY, smallTextColour_);
+        surface.drawText(*smallFont_, minuteLabel(mark), labelLeft, axisY, smallTextColour_);
         dashedLine(surface, axesColour_, mark.x, top, mark.x, bottom);
         previousLeft = labelLeft;
         drawn = true;
     }
 }
 
+void SpeedChartWidget::fillBorder(Surface& surface, const Rect& r, const Rect& chart) {
+    if (chart.width() <= 2 * CornerSize || chart.height() <= 2 * CornerSize) {
+        surface.fillRect(r, borderColour_);
+        return;
+    }
+    // Around the chart only: filling the whole page first would write every pixel of the
+    // frame twice. The corners are filled too, since the rounded chart leaves its corner
+    // pixels as they were.
+    surface.fillRect({r.left, r.top, r.right, chart.top}, borderColour_);
+    surface.fillRect({r.left, chart.bottom, r.right, r.bottom}, borderColour_);
+    surface.fillRect({r.left, chart.top, chart.left, chart.bottom}, borderColour_);
+    surface.fillRect({chart.right, chart.top, r.right, chart.bottom}, borderColour_);
+    for (const int x : {chart.left, chart.right - CornerSize}) {
+        for (const int y : {chart.top, chart.bottom - CornerSize}) {
+            surface.fillRect({x, y, x + CornerSize, y + CornerSize}, borderColour_);
+        }
+    }
+}
+
 void SpeedChartWidget::paint(Surface& surface, const Rect& r) {
-    surface.fillRect(r, borderColour_);
     if (!smallFont_) smallFont_ = surface.createFont(smallFontFace_, smallTextSize_, 0);
     if (!bigFont_) bigFont_ = surface.createFont(bigFontFace_, bigTextSize_, 0);
 
@@ -240,6 +282,7 @@ void SpeedChartWidget::paint(Surface& surface, const Rect& r) {
     const int axisY = B - AxisInset;
     // Lines of speeds beyond the scale and long labels stay on this page during a slide.
     surface.setClip(r);
+    fillBorder(surface, r, {L, T, R, B});
     surface.roundRect(backgroundColour_, 1, backgroundColour_, {L, T, R, B});
     surface.line(axesColour_, axisLeft, axisTop, axisLeft, axisY);
     surface.line(axesColour_, axisLeft, axisY, R - Inset, axisY);
@@ -247,7 +290,7 @@ void SpeedChartWidget::paint(Surface& surface, const Rect& r) {
     const int zoom = zoom_;
     const Walk walk = walkTrack(axisLeft, R - L - 30, zoom);
 
-    const int scale = scaleFor(walk.fastestRaw);
+    const int scale = scaleFor(walk.fastest);
     const float k = static_cast<float>(axisTop - axisY) / static_cast<float>(scale);
     const auto y = [&](float kmh) {
         const float row = static_cast<float>(axisY) + drawnSpeed(kmh) * k;

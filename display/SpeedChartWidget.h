@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace movira {
@@ -75,8 +76,7 @@ private:
     struct Walk {
         int count = 0;               // vertices
         bool any = false;            // a fix was walked
-        float fastest = 0.0f;        // the highest speed met, negative speeds as 0
-        float fastestRaw = 0.0f;     // the highest speed as the receiver gave it, for the scale
+        float fastest = 0.0f;        // the highest speed met (negative as 0): sets the scale
         bool hasCurrent = false;
         float current = 0.0f;        // the newest speed of 0 or more, and its x
         int currentX = 0;
@@ -87,9 +87,14 @@ private:
     // Makes room for `count` vertices; false when that much memory cannot be had.
     bool reserveVertices(size_t count);
     void drawMinuteMarks(Surface& surface, int left, int right, int top, int axisY, int bottom);
-    // The width of a minute label "hh:mm" in the small font, measured once per label.
-    int minuteLabelWidth(Surface& surface, const MinuteMark& mark, std::wstring_view label);
+    // "hh:mm" of the mark, in the scratch text.
+    std::wstring_view minuteLabel(const MinuteMark& mark);
+    // Its width in the small font, measured once per label.
+    int minuteLabelWidth(Surface& surface, const MinuteMark& mark);
     void dashedLine(Surface& surface, Colour colour, int x1, int y1, int x2, int y2);
+    // The border colour on the page around the chart rectangle and in its rounded corners.
+    void fillBorder(Surface& surface, const Rect& page, const Rect& chart);
+    static constexpr int CornerSize = 3;  // the corner square a rounded rectangle may leave
 
     Colour borderColour_ = DefaultBorder;          // the page around the chart
     Colour backgroundColour_ = DefaultBackground;  // the chart

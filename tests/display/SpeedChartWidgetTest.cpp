@@ -103,10 +103,20 @@ bool dashedAt(const QImage& frame, int x, int y, QRgb colour) {
 
 TEST(SpeedChartWidget, AnEmptyTrackShowsAxesTicksAndZoomButNoLine) {
     ChartPage page;
+    page.bed.pages->setCurrentIndex(3);  // a page of another colour drawn before
+    page.frame();
+    page.bed.pages->setCurrentIndex(kPage);
     const QImage frame = page.frame();
     EXPECT_EQ(pixel(frame, 2, 400), kBorder);
     EXPECT_EQ(pixel(frame, 100, 10), kBorder);
+    EXPECT_EQ(pixel(frame, 477, 797), kBorder);
     EXPECT_EQ(pixel(frame, 100, 400), kChartBackground);
+    // The chart {5, 15, 475, 795} has rounded corners: its corner pixels are the border's.
+    for (const Point corner : {Point{5, 15}, Point{474, 15}, Point{5, 794}, Point{474, 794}}) {
+        EXPECT_EQ(pixel(frame, corner.x, corner.y), kBorder) << corner.x << "," << corner.y;
+    }
+    EXPECT_EQ(pixel(frame, 6, 15), kChartBackground);
+    EXPECT_EQ(pixel(frame, 474, 793), kChartBackground);
     // Axes: up to (15, 25) and right to 469 (the last point is left out).
     EXPECT_EQ(pixel(frame, kAxisLeft, kAxisTop), kAxes);
     EXPECT_EQ(pixel(frame, kAxisLeft, 600), kAxes);
