@@ -18,6 +18,12 @@ void BarCountdowns::hide(ButtonEdge edge) { entry(edge).countdown = 0; }
 
 void BarCountdowns::restart(ButtonEdge edge) { entry(edge).countdown = ShownSeconds; }
 
+void BarCountdowns::carry(ButtonEdge from, ButtonEdge to) {
+    if (from == to) return;
+    entry(to).countdown = entry(from).countdown.load();
+    entry(to).lastTick = entry(from).lastTick.load();
+}
+
 void BarCountdowns::step(ButtonEdge edge) {
     Entry& e = entry(edge);
     if (e.countdown <= 0) {

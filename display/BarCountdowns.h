@@ -30,6 +30,8 @@ public:
     void hide(ButtonEdge edge);
     // The countdown goes back to ShownSeconds, keeping the tick (a tap on a visible bar).
     void restart(ButtonEdge edge);
+    // `to` takes the countdown and tick of `from` (bars moving to another edge).
+    void carry(ButtonEdge from, ButtonEdge to);
     // After a bar was painted: whole seconds since the last step come off the countdown.
     void step(ButtonEdge edge);
     // Constant alpha of the icons: min(192, countdown x 192 / 5).

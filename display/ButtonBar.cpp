@@ -15,19 +15,19 @@ int toLogical(int devicePixels, int dpi) { return dpi > 0 ? devicePixels * 96 / 
 
 }  // namespace
 
-int ButtonBar::cellLength(Size client) const {
+int ButtonBar::cellLength(Size client, ButtonEdge edge) const {
     const int n = count();
     if (n == 0) return 0;
-    const int edgeLength = isHorizontal(edge_) ? client.width : client.height;
+    const int edgeLength = isHorizontal(edge) ? client.width : client.height;
     return std::max(0, (edgeLength - n + 1) / n);
 }
 
-Rect ButtonBar::cellRect(int index, Size client, int dpiX, int dpiY) const {
+Rect ButtonBar::cellRect(int index, Size client, int dpiX, int dpiY, ButtonEdge edge) const {
     const int width = toLogical(client.width, dpiX);
     const int height = toLogical(client.height, dpiY);
-    const int length = toLogical(cellLength(client), isHorizontal(edge_) ? dpiX : dpiY);
+    const int length = toLogical(cellLength(client, edge), isHorizontal(edge) ? dpiX : dpiY);
     const int offset = index * length;
-    switch (edge_) {
+    switch (edge) {
     case ButtonEdge::Top: return {offset, 0, offset + length, Thickness};
     case ButtonEdge::Bottom: return {offset, height - Thickness, offset + length, height};
     case ButtonEdge::Left: return {0, height - offset - length, Thickness, height - offset};
@@ -37,12 +37,13 @@ Rect ButtonBar::cellRect(int index, Size client, int dpiX, int dpiY) const {
 }
 
 void ButtonBar::paint(Surface& surface) {
-    if (isVisible() && !isEmpty()) {
-        const int alpha = countdowns_.alpha(edge_);
+    const ButtonEdge edge = edge_;
+    if (countdowns_.isVisible(edge) && !isEmpty()) {
+        const int alpha = countdowns_.alpha(edge);
         for (int i = 0; i < count(); ++i) {
             const ImageButton& button = at(i);
             if (!button.icon()) continue;
-            const Rect cell = cellRect(i, surface.clientSize(), surface.dpiX(), surface.dpiY());
+            const Rect cell = cellRect(i, surface.clientSize(), surface.dpiX(), surface.dpiY(), edge);
             // Icons keep their proportions, centred in the cell: the cell is long in one
             // orientation and tall in the other.
             const Size iconSize = button.icon()->size();
@@ -58,17 +59,18 @@ void ButtonBar::paint(Surface& surface) {
             }
         }
     }
-    countdowns_.step(edge_);
+    countdowns_.step(edge);
 }
 
 int ButtonBar::hitTest(Point point, Size client, int dpiX) {
-    if (!isVisible() || isEmpty()) return -1;
-    countdowns_.restart(edge_);
-    const int length = cellLength(client);
+    const ButtonEdge edge = edge_;
+    if (!countdowns_.isVisible(edge) || isEmpty()) return -1;
+    countdowns_.restart(edge);
+    const int length = cellLength(client, edge);
     const int depth = Thickness * (dpiX > 0 ? dpiX : 96) / 96;
     int along = 0;
     int across = 0;
-    switch (edge_) {
+    switch (edge) {
     case ButtonEdge::Top: along = point.x; across = point.y; break;
     case ButtonEdge::Bottom: along = point.x; across = client.height - 1 - point.y; break;
     case ButtonEdge::Left: along = client.height - 1 - point.y; across = point.x; break;

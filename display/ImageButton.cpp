@@ -2,9 +2,13 @@
 
 namespace movira {
 
-ImageButton::ImageButton(int command, const std::string& iconPath) : command_(command) {
+ImageButton::ImageButton(int command, const std::string& iconPath) {
     auto icon = std::make_unique<Image>();
-    if (icon->load(iconPath)) icon_ = std::move(icon);
+    // Without its picture the cell is empty: nothing shows where to tap, so a tap there
+    // must not do anything either.
+    if (!icon->load(iconPath)) return;
+    icon_ = std::move(icon);
+    command_ = command;
 }
 
 }  // namespace movira

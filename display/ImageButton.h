@@ -12,7 +12,7 @@ namespace movira {
 
 class ImageButton {
 public:
-    // Loads the icon; a picture that cannot be loaded leaves the cell without one.
+    // Loads the icon; a picture that cannot be loaded leaves an empty cell (no icon, no command).
     ImageButton(int command, const std::string& iconPath);
     // An empty cell.
     ImageButton() = default;

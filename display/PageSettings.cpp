@@ -1,5 +1,6 @@
 #include "display/PageSettings.h"
 
+#include "core/Utf8.h"
 #include "settings/IniFile.h"
 
 #include <cerrno>
@@ -31,6 +32,9 @@ void PageSettings::readFace(const IniFile& ini, const char* key, const char* sec
         while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
         text.resize(cut);
     }
+    // Bytes that are not UTF-8 name no font, and a cut that leaves nothing names none: the
+    // face in force stays rather than turning into garbage or the empty name.
+    if (text.empty() || Utf8::fromWide(Utf8::toWide(text)) != text) return;
     face = std::move(text);
 }
 

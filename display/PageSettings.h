@@ -13,7 +13,8 @@ class PageSettings {
 public:
     // A font height outside 1..MaxFontSize (zero, negative, taller than any screen) is refused.
     static constexpr int MaxFontSize = 1000;
-    // Face names longer than this are cut, at a character boundary.
+    // Face names longer than this are cut, at a character boundary; a value that is not
+    // UTF-8 text, or of which nothing is left, is refused.
     static constexpr size_t MaxFaceBytes = 255;
 
     // A decimal integer as the C library reads it (trailing text ignored); none when the

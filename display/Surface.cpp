@@ -39,11 +39,17 @@ int logicalPixels(int devicePixels, int dpi) {
     return static_cast<int>(std::min<int64_t>(logical, kMaxBufferSide));
 }
 
-// Creates the buffer when missing, recreates it only when neither side matches.
+// Creates the buffer when missing and recreates it whenever its size is not the wanted one:
+// a buffer that kept one old side would stretch or cut the picture, and the bars on the
+// changed edge would be drawn where the window no longer is.
 void fitBuffer(QImage& buffer, int width, int height) {
-    if (!buffer.isNull() && (buffer.width() == width || buffer.height() == height))
+    if (width <= 0 || height <= 0) {
+        buffer = QImage();
         return;
-    buffer = width > 0 && height > 0 ? QImage(width, height, QImage::Format_RGB555) : QImage();
+    }
+    if (buffer.width() == width && buffer.height() == height)
+        return;
+    buffer = QImage(width, height, QImage::Format_RGB555);
     if (!buffer.isNull())
         buffer.fill(0);
 }

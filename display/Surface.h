@@ -34,8 +34,8 @@ public:
 
     // (Re)creates the buffers for the window's client size and resolution: the main buffer
     // is W x 96 / dpiX by H x 96 / dpiY logical pixels (swapped while `rotate` is on), the
-    // turned buffer has the other shape. A buffer is only recreated when neither its width
-    // nor its height matches. Records the window for presenting.
+    // turned buffer has the other shape. The buffers are recreated whenever the wanted size
+    // changes in either dimension. Records the window for presenting.
     void resize(ScreenWindow& window);
     // The same from given figures (no window to present to); a dpi of 0 counts as 96.
     void resize(Size clientDevicePixels, int dpiX, int dpiY);

@@ -21,8 +21,8 @@ Widget::Widget(AppCore& core, WidgetManager& manager, std::wstring title)
     : core_(core),
       manager_(manager),
       title_(std::move(title)),
-      commonBar_(manager.countdowns()),
-      ownBar_(manager.countdowns()) {}
+      commonBar_(manager.countdowns(), ButtonEdge::Top),
+      ownBar_(manager.countdowns(), ButtonEdge::Bottom) {}
 
 std::string Widget::picturePath(const char* name) const {
     return core_.programFolder() + "/Pics/" + name + ".png";
@@ -92,13 +92,13 @@ void Widget::attach() {
     if (!window || !window->isShown()) return;
     const Size client = window->clientSize();
     auto frame = manager_.lockFrame();
-    if (client.height < client.width) {
-        commonBar_.setEdge(ButtonEdge::Left);
-        ownBar_.setEdge(ButtonEdge::Right);
-    } else {
-        commonBar_.setEdge(ButtonEdge::Top);
-        ownBar_.setEdge(ButtonEdge::Bottom);
-    }
+    manager_.layoutBars(client);
+}
+
+void Widget::layoutBars(Size client) {
+    const bool landscape = client.height < client.width;
+    commonBar_.setEdge(landscape ? ButtonEdge::Left : ButtonEdge::Top);
+    ownBar_.setEdge(landscape ? ButtonEdge::Right : ButtonEdge::Bottom);
 }
 
 ImageButton* Widget::hitButton(Point point) {
@@ -175,7 +175,9 @@ void Widget::onMouseMove(Point point) {
 }
 
 void Widget::onDoubleClick() {
-    if (commonBar_.isVisible()) {
+    // One rule for both bars: a bar that is still visible (its edge's countdown was kept
+    // alive by a tap) makes the double tap hide, never show.
+    if (commonBar_.isVisible() || ownBar_.isVisible()) {
         commonBar_.hide();
         ownBar_.hide();
     } else {

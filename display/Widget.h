@@ -48,18 +48,23 @@ public:
     virtual void paintButtons(Surface& surface);
     // At every complete fix: the buttons (once), then the bars' edges for the window's shape.
     virtual void attach();
+    // The common bar on the left and the own bar on the right of a landscape window, on the
+    // top and the bottom otherwise. Frame lock held (the manager lays out all pages at once).
+    void layoutBars(Size client);
     virtual void saveSettings(IniFile& ini) { (void)ini; }
     virtual void loadSettings(const IniFile& ini) { (void)ini; }
     // Points are client coordinates of the main window in device pixels.
     virtual void onMouseDown(Point point);
     virtual void onMouseMove(Point point);
     virtual void onMouseUp(Point point);
-    // Hides both bars while the common bar is visible, shows them otherwise.
+    // Hides both bars while either is visible, shows them otherwise.
     virtual void onDoubleClick();
     virtual void showButtons();
 
     ButtonBar& commonBar() { return commonBar_; }
     ButtonBar& ownBar() { return ownBar_; }
+    const ButtonBar& commonBar() const { return commonBar_; }
+    const ButtonBar& ownBar() const { return ownBar_; }
 
 protected:
     AppCore& core() const { return core_; }

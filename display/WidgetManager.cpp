@@ -36,8 +36,11 @@ void WidgetManager::createWidgets() {
     pages.push_back(std::make_unique<SattelitesWidget>(core_, *this));
     pages.push_back(std::make_unique<SpeedChartWidget>(core_, *this));
     pages.push_back(std::make_unique<PathWidget>(core_, *this));
-    auto frame = lockFrame();
-    pages_ = std::move(pages);
+    {
+        auto frame = lockFrame();
+        pages_ = std::move(pages);
+    }
+    for (auto& page : pages_) page->createBaseButtons();
 }
 
 void WidgetManager::notifyFix() {
@@ -89,12 +92,27 @@ void WidgetManager::requestRepaint(ScreenWindow& window) {
         if (!surface_) surface_ = std::make_unique<Surface>();
         surface_->resize(window);
         window_ = &window;
+        // The bars follow the window's shape at once, not only at the next fix, so that what
+        // is drawn and what a tap hits agree from the first frame on.
+        layoutBars(window.clientSize());
     }
     {
         std::lock_guard lock(wakeMutex_);
         repaintRequested_ = true;
     }
     wake_.notify_one();
+}
+
+void WidgetManager::layoutBars(Size client) {
+    if (pages_.empty()) return;
+    const Widget& first = *pages_.front();
+    const ButtonEdge common = first.commonBar().edge();
+    const ButtonEdge own = first.ownBar().edge();
+    for (auto& page : pages_) page->layoutBars(client);
+    // A bar that moves to another edge takes its countdown along: turning the window
+    // neither brings hidden bars back nor hides shown ones.
+    if (first.commonBar().edge() != common) countdowns_.carry(common, first.commonBar().edge());
+    if (first.ownBar().edge() != own) countdowns_.carry(own, first.ownBar().edge());
 }
 
 void WidgetManager::requestRepaintFromCurrent() {

@@ -36,7 +36,9 @@ public:
     ~WidgetManager() override;
 
     // TableWidget, SpeedometerWidget, FullScreenSpeedWidget, SattelitesWidget,
-    // SpeedChartWidget, PathWidget, in this order.
+    // SpeedChartWidget, PathWidget, in this order, each with its common bar: Options and
+    // Close are there from the start, also without a receiver. The pages' own bars come
+    // with the first fix.
     void createWidgets();
     int pageCount() const { return static_cast<int>(pages_.size()); }
     Widget& page(int index) { return *pages_[index]; }
@@ -54,9 +56,12 @@ public:
     // A whole-number position is wrapped like setCurrentIndex.
     void setPosition(float position);
 
-    // UI thread: creates the Surface if needed, sizes it for the window, records the window
-    // for the paint thread and wakes it.
+    // UI thread: creates the Surface if needed, sizes it for the window, lays the bars out
+    // for the window's shape, records the window for the paint thread and wakes it.
     void requestRepaint(ScreenWindow& window);
+    // Every page's bars on the edges of a client of that size, each bar keeping its
+    // visibility when it changes edge. Frame lock held.
+    void layoutBars(Size client);
     // UI thread: animated page change, wrapping at both ends.
     void slideNext();
     void slidePrevious();

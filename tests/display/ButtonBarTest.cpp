@@ -1,5 +1,6 @@
-// Button bars: creation at the first fix, layout on the window's edges, hit testing in
-// both orientations, taps that post commands, and the fading countdown.
+// Button bars: the common bar from the start and the own bar from the first fix, layout on
+// the window's edges, hit testing in both orientations, taps that post commands, cells
+// without their picture, and the fading countdown that both bars follow.
 #include "core/UserCommand.h"
 #include "display/BarCountdowns.h"
 #include "display/Widget.h"
@@ -11,12 +12,13 @@
 namespace movira::test {
 namespace {
 
-TEST(ButtonBar, TheFirstFixCreatesTheButtons) {
+TEST(ButtonBar, TheCommonBarComesWithThePagesAndTheOwnBarWithTheFirstFix) {
     DisplayTestBed bed;
     Widget& page = bed.pages->page(2);
-    EXPECT_TRUE(page.commonBar().isEmpty());
+    EXPECT_EQ(page.commonBar().count(), 6);
+    EXPECT_TRUE(page.ownBar().isEmpty());
     bed.pages->setCurrentIndex(2);
-    bed.tap({10, 10});  // no buttons yet: nothing is posted
+    bed.tap({10, 790});  // no own buttons yet: nothing is posted
     EXPECT_EQ(bed.port.lastCommand, 0);
 
     bed.fix(30);
@@ -127,6 +129,84 @@ TEST(ButtonBar, APressedCellIsOrangeUntilRelease) {
     bed.pages->onMouseUp({170, 10});
     frame = bed.frame();
     EXPECT_NE(pixel(frame, 160, 2), rgbOf(0x0080FF));
+}
+
+// Fixes come late: the common bar was there from the start and faded with its countdown;
+// the own bar, made at the first fix, shares the state of the common bar.
+TEST(ButtonBar, TheCommonBarIsThereFromTheStartAndALateOwnBarFollowsIt) {
+    DisplayTestBed bed(480, 800);
+    bed.pages->setCurrentIndex(2);
+    Widget& page = bed.pages->page(2);
+    // No receiver yet: the options and the close button can be reached.
+    ASSERT_EQ(page.commonBar().count(), 6);
+    EXPECT_TRUE(page.ownBar().isEmpty());
+    bed.tap({170, 10});
+    EXPECT_EQ(bed.port.lastCommand, UserCommand::ShowOptions);
+    bed.tap({479, 10});
+    EXPECT_EQ(bed.port.lastCommand, UserCommand::CloseApp);
+    EXPECT_TRUE(buttonAt(bed.frame(), 39, 20));  // ResetAll
+
+    // Twelve seconds of frames without a fix: both edges count down and the bars go.
+    for (int second = 0; second < 12; ++second) {
+        bed.frame();
+        bed.clock.advanceSteadySeconds(1);
+    }
+    bed.frame();
+    EXPECT_FALSE(page.commonBar().isVisible());
+    bed.fix(30);
+    ASSERT_EQ(page.ownBar().count(), 6);
+    EXPECT_FALSE(page.ownBar().isVisible());
+    const QImage frame = bed.frame();
+    EXPECT_FALSE(buttonAt(frame, 39, 20));
+    EXPECT_FALSE(buttonAt(frame, 434, 780));  // the next-page arrow
+
+    // A double tap shows both, the next hides both.
+    bed.pages->onDoubleClick();
+    EXPECT_TRUE(page.commonBar().isVisible());
+    EXPECT_TRUE(page.ownBar().isVisible());
+    bed.pages->onDoubleClick();
+    EXPECT_FALSE(page.commonBar().isVisible());
+    EXPECT_FALSE(page.ownBar().isVisible());
+}
+
+TEST(ButtonBar, BarsKeepTheirVisibilityWhenTheWindowTurns) {
+    DisplayTestBed bed(480, 800);
+    bed.pages->setCurrentIndex(2);
+    bed.fix(30);
+    Widget& page = bed.pages->page(2);
+    bed.pages->onDoubleClick();  // hides both
+    bed.window.setClientSize(800, 480);
+    bed.pages->requestRepaint(bed.window);
+    EXPECT_EQ(page.commonBar().edge(), ButtonEdge::Left);
+    EXPECT_EQ(page.ownBar().edge(), ButtonEdge::Right);
+    EXPECT_FALSE(page.commonBar().isVisible());
+    EXPECT_FALSE(page.ownBar().isVisible());
+    bed.pages->onDoubleClick();  // shows both
+    bed.window.setClientSize(480, 800);
+    bed.pages->requestRepaint(bed.window);
+    EXPECT_EQ(page.commonBar().edge(), ButtonEdge::Top);
+    EXPECT_TRUE(page.commonBar().isVisible());
+    EXPECT_TRUE(page.ownBar().isVisible());
+}
+
+TEST(ButtonBar, ACellWhosePictureIsMissingDoesNothingWhenTapped) {
+    DisplayTestBed bed(480, 800, 96, false);  // the common bar is made without any picture
+    bed.writePicture("BtnLeft", 40, 40, qRgb(0, 255, 0));  // of the arrows only the left one
+    bed.pages->setCurrentIndex(2);
+    bed.fix(30);
+    Widget& page = bed.pages->page(2);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(page.commonBar().at(i).command(), 0) << i;
+        EXPECT_EQ(page.commonBar().at(i).icon(), nullptr) << i;
+    }
+    EXPECT_EQ(page.ownBar().at(5).command(), 0);
+    for (Point point : {Point{5, 5}, Point{170, 10}, Point{479, 10}, Point{470, 795}}) {
+        page.showButtons();
+        bed.tap(point);
+        EXPECT_EQ(bed.port.lastCommand, 0) << point.x << "," << point.y;
+    }
+    bed.tap({5, 795});
+    EXPECT_EQ(bed.port.lastCommand, UserCommand::PrevWidget);
 }
 
 TEST(BarCountdowns, BarsStayFiveSecondsThenFadeOverFive) {

@@ -47,6 +47,13 @@ inline QRgb loadedColour(QRgb c) {
     return qRgb(loadedChannel(qRed(c)), loadedChannel(qGreen(c)), loadedChannel(qBlue(c))) & 0xF8F8F8;
 }
 
+// Whether a button's test picture (solid green, drawn opaque or faded) lies at the point.
+inline bool buttonAt(const QImage& image, int x, int y) {
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return false;
+    const QRgb c = image.pixel(x, y);
+    return qGreen(c) >= 0x30 && qRed(c) < 0x20 && qBlue(c) < 0x20;
+}
+
 // The box around every pixel of one colour inside `area`; with `before`, only the pixels
 // that were not that colour there. Empty when there is none.
 inline Rect inkBox(const QImage& image, QRgb colour, Rect area, const QImage* before = nullptr) {
@@ -60,6 +67,27 @@ inline Rect inkBox(const QImage& image, QRgb colour, Rect area, const QImage* be
     return box.left == INT_MAX ? Rect{} : box;
 }
 
+inline void writeTestPicture(const QString& programFolder, const std::string& name, int width, int height,
+                             QRgb colour) {
+    QDir(programFolder).mkpath("Pics");
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    image.save(QDir(programFolder).filePath(QString::fromStdString("Pics/" + name + ".png")));
+}
+
+// The test pictures of a program folder: every button a solid green 40 x 40 square; GPS-i
+// 20 x 16 with red = 40 (i + 1); Bat-n 24 x 12 with blue = 40 + n; charging 8 x 6 white.
+inline void writeTestPictures(const QString& programFolder) {
+    for (const char* name : {"BtnLeft", "BtnRight", "BtnResetAll", "BtnSMS", "BtnOptions", "BtnClose", "BtnFlipHor",
+                             "BtnRotateScreen", "BtnZoomIn", "BtnZoomOut", "BtnZoomAuto", "BtnCenterPos",
+                             "BtnVeloMode", "BtnSlowMode", "BtnRaceMode", "BtnPlaneMode"}) {
+        writeTestPicture(programFolder, name, 40, 40, qRgb(0, 255, 0));
+    }
+    for (int i = 0; i <= 5; ++i) writeTestPicture(programFolder, "GPS-" + std::to_string(i), 20, 16, qRgb(40 * i + 40, 0, 0));
+    for (int n : {0, 25, 50, 75, 100}) writeTestPicture(programFolder, "Bat-" + std::to_string(n), 24, 12, qRgb(0, 0, 40 + n));
+    writeTestPicture(programFolder, "BatCharging", 8, 6, qRgb(255, 255, 255));
+}
+
 class DisplayTestBed {
 public:
     // Colours of the test pictures: buttons are solid squares, icons solid boxes.
@@ -71,7 +99,7 @@ public:
     explicit DisplayTestBed(int width = 480, int height = 800, int dpi = 96, bool pictures = true)
         : window(width, height, dpi) {
         QDir(folder.path()).mkpath("Pics");
-        if (pictures) writePictures();
+        if (pictures) writeTestPictures(folder.path());
         // The large digits in the program's own LCD face, as the program draws them.
         QFile::copy(MOVIRA_BIN_DIR "/lcd-u.ttf", QDir(folder.path()).filePath("lcd-u.ttf"));
         start(folder.path().toStdString());
@@ -80,9 +108,7 @@ public:
     ~DisplayTestBed() { core->shutdown(); }
 
     void writePicture(const std::string& name, int width, int height, QRgb colour) {
-        QImage image(width, height, QImage::Format_ARGB32);
-        image.fill(colour);
-        image.save(QDir(folder.path()).filePath(QString::fromStdString("Pics/" + name + ".png")));
+        writeTestPicture(folder.path(), name, width, height, colour);
     }
     void removePicture(const std::string& name) {
         QDir(folder.path()).remove(QString::fromStdString("Pics/" + name + ".png"));
@@ -152,17 +178,6 @@ private:
         core->initialize(folder.path().toStdString());
         core->attachWindow(&port);
         pages->requestRepaint(window);
-    }
-    void writePictures() {
-        for (const char* name : {"BtnLeft", "BtnRight", "BtnResetAll", "BtnSMS", "BtnOptions", "BtnClose",
-                                 "BtnFlipHor", "BtnRotateScreen", "BtnZoomIn", "BtnZoomOut", "BtnZoomAuto",
-                                 "BtnCenterPos", "BtnVeloMode", "BtnSlowMode", "BtnRaceMode", "BtnPlaneMode"}) {
-            writePicture(name, 40, 40, qRgb(0, 255, 0));
-        }
-        // GPS-i: 20 x 16, red = 40 i; Bat-n: 24 x 12, blue = 40 + n; charging: 8 x 6 white.
-        for (int i = 0; i <= 5; ++i) writePicture("GPS-" + std::to_string(i), 20, 16, qRgb(40 * i + 40, 0, 0));
-        for (int n : {0, 25, 50, 75, 100}) writePicture("Bat-" + std::to_string(n), 24, 12, qRgb(0, 0, 40 + n));
-        writePicture("BatCharging", 8, 6, qRgb(255, 255, 255));
     }
 };
 

@@ -12,6 +12,7 @@
 #include "settings/IniFile.h"
 #include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
+#include "tests/display/DisplayTestBed.h"
 #include "tests/support/FakeScreenKeeper.h"
 
 #include <gtest/gtest.h>
@@ -191,12 +192,15 @@ std::string otherValue(const Key& key, size_t i) {
     return {};
 }
 
-// A core and a manager for pages to be built on; no window, no settings file.
+// A core and a manager for pages to be built on, over a program folder of test pictures;
+// no window, no settings file.
 struct Environment {
+    Environment() { test::writeTestPictures(folder.path()); }
+    QTemporaryDir folder;
     test::FakeClock clock;
     test::FakeScreenKeeper screen;
     test::FakeBattery battery;
-    AppCore core{PlatformServices{clock, screen, battery, "/nonexistent"}};
+    AppCore core{PlatformServices{clock, screen, battery, folder.path().toStdString()}};
     WidgetManager manager{core, clock};
 };
 
@@ -325,6 +329,12 @@ const std::vector<BadValue> badValues = {
     // 129 two-byte letters: the cut falls inside the 128th, which goes whole.
     {Kind::Face, repeat("Ж", 129), repeat("Ж", 127)},
     {Kind::Face, "DejaVu Sans", "DejaVu Sans"},
+    // 64 four-byte letters make 256 bytes: the cut keeps 63 whole ones.
+    {Kind::Face, repeat("\xF0\x9D\x90\x80", 64), repeat("\xF0\x9D\x90\x80", 63)},
+    // Bytes that are not UTF-8 text, or a cut that leaves nothing, name no font.
+    {Kind::Face, std::string(300, '\x80'), "default"},
+    {Kind::Face, "\xFF\xFE Sans", "default"},
+    {Kind::Face, "Caf\xE9", "default"},
     {Kind::Mode, "0", "0"},  // modes 0, 2 and 3 stand; any other number is mode 1
     {Kind::Mode, "2", "2"},
     {Kind::Mode, "3", "3"},

@@ -166,19 +166,40 @@ TEST_F(SurfaceTest, NothingIsPresentedWithoutAWindow) {
     EXPECT_TRUE(window.frames.empty());
 }
 
-TEST_F(SurfaceTest, OnlyAChangeOfBothSidesRecreatesTheBuffers) {
+// A desktop window resized in one direction, or a keyboard panel taking height: the frame
+// has the new size at once, and the same size keeps the buffers.
+TEST_F(SurfaceTest, EveryChangeOfSizeGivesBuffersOfTheNewSize) {
     surface.resize(Size{240, 320}, 96, 96);
     const uchar* main = surface.mainBuffer().constBits();
-    const uchar* turned = surface.turnedBuffer().constBits();
-    surface.resize(Size{240, 400}, 96, 96);  // height only
+    surface.resize(Size{240, 320}, 96, 96);
     EXPECT_EQ(surface.mainBuffer().constBits(), main);
-    EXPECT_EQ(surface.turnedBuffer().constBits(), turned);
-    EXPECT_EQ(surface.bounds(), (Rect{0, 0, 240, 320}));
-    surface.resize(Size{300, 320}, 96, 96);  // width only
-    EXPECT_EQ(surface.mainBuffer().constBits(), main);
-    surface.resize(Size{300, 400}, 96, 96);
-    EXPECT_EQ(surface.bounds(), (Rect{0, 0, 300, 400}));
-    EXPECT_EQ(surface.turnedBuffer().size(), QSize(400, 300));
+    struct Case {
+        Size client;
+        bool rotate;
+        Size main;
+    } cases[] = {
+        {{240, 400}, false, {240, 400}},  // height only
+        {{300, 400}, false, {300, 400}},  // width only
+        {{300, 250}, false, {300, 250}},  // height only, now landscape
+        {{300, 250}, true, {250, 300}},
+        {{300, 260}, true, {260, 300}},  // turned: the main buffer's width follows the height
+        {{0, 260}, false, {0, 0}},
+        {{240, 320}, false, {240, 320}},
+    };
+    for (const Case& c : cases) {
+        surface.setRotate(c.rotate);
+        FakeWindow window(c.client, 96, 96);
+        surface.resize(window);
+        EXPECT_EQ(surface.bounds(), (Rect{0, 0, c.main.width, c.main.height})) << c.client.width << "x" << c.client.height;
+        EXPECT_EQ(surface.turnedBuffer().size(), QSize(c.main.height, c.main.width));
+        if (c.main.width == 0) continue;
+        surface.fillRect(surface.bounds(), kRed);
+        surface.applyMirrorAndRotation();
+        surface.present();
+        ASSERT_FALSE(window.frames.empty());
+        EXPECT_EQ(window.frames.back().size(), QSize(c.client.width, c.client.height));
+        EXPECT_EQ(at(window.frames.back(), c.client.width - 1, c.client.height - 1), kRed);
+    }
 }
 
 TEST_F(SurfaceTest, RotationTurnsThePageClockwiseAndLeavesLaterDrawingUpright) {

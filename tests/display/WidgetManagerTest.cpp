@@ -1,11 +1,17 @@
 // Pages, slides, swipes, button bars and their countdowns, on a fake window.
+#include "core/UserCommand.h"
 #include "display/Widget.h"
 #include "display/WidgetManager.h"
 #include "settings/IniFile.h"
 #include "tests/display/DisplayTestBed.h"
+#include "tests/support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace movira::test {
@@ -77,7 +83,7 @@ TEST(WidgetManager, AWholePositionShowsOnePageFullScreen) {
         bed.pages->setCurrentIndex(i);
         const QImage frame = bed.frame();
         ASSERT_EQ(frame.size(), QSize(480, 800));
-        // Before the first fix there are no buttons: the page fills the frame.
+        // Before the first fix only the common bar's icons lie over the page, clear of these points.
         EXPECT_EQ(pixel(frame, 120, 400), rgbOf(kBackgrounds[i])) << i;  // clear of the sky plot's lines
         EXPECT_EQ(pixel(frame, 0, 0), rgbOf(kBackgrounds[i])) << i;
         EXPECT_EQ(pixel(frame, 479, 799), rgbOf(kBackgrounds[i])) << i;
@@ -215,6 +221,76 @@ TEST(WidgetManager, ATurnedFrameHasTheWindowsShapeAndUprightButtons) {
     ASSERT_TRUE(bed.pages->toggleRotate());
     ASSERT_TRUE(bed.pages->toggleMirror());
     ASSERT_TRUE(bed.pages->toggleMirror());
+}
+
+// A desktop window resized in one direction, or a keyboard panel taking height: each new
+// client size gives a frame of that size with the bars on its edges, and taps hit what is drawn.
+TEST(WidgetManager, EveryChangeOfClientSizeGivesAFrameOfThatSize) {
+    DisplayTestBed bed(480, 800);
+    bed.pages->setCurrentIndex(2);
+    bed.fix(30);
+    Widget& page = bed.pages->page(2);
+    ASSERT_EQ(page.ownBar().at(5).command(), UserCommand::NextWidget);
+    const Size sizes[] = {{480, 500}, {600, 500}, {600, 450}, {700, 450}, {700, 800}, {480, 800}};
+    for (const Size client : sizes) {
+        SCOPED_TRACE(testing::Message() << client.width << "x" << client.height);
+        bed.window.setClientSize(client.width, client.height);
+        bed.pages->requestRepaint(bed.window);
+        page.showButtons();
+        const QImage frame = bed.frame();
+        ASSERT_EQ(frame.size(), QSize(client.width, client.height));
+        // The next-page arrow: bottom right in portrait, top of the right edge in landscape.
+        const Rect cell = page.ownBar().cellRect(5, client, 96, 96);
+        const Point centre{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        EXPECT_EQ(page.ownBar().edge(), client.height < client.width ? ButtonEdge::Right : ButtonEdge::Bottom);
+        EXPECT_TRUE(buttonAt(frame, centre.x, centre.y));
+        bed.port.lastCommand = 0;
+        bed.tap(centre);
+        EXPECT_EQ(bed.port.lastCommand, UserCommand::NextWidget);
+    }
+}
+
+// The bars are laid out by the reader thread at every fix and by the UI thread at every
+// change of the window, painted by the paint thread and asked for their visibility by the
+// UI thread: fixes from a receiver on its terminal and input on this thread, at once.
+TEST(WidgetManager, FixesOnTheReaderThreadAndInputOnTheUiThreadShareTheBars) {
+    DisplayTestBed bed(480, 800);
+    PseudoTerminal receiver;
+    ASSERT_TRUE(receiver.ok());
+    bed.core->setComPort(receiver.path());
+    std::atomic<bool> sending{true};
+    std::thread sender([&] {
+        for (int second = 0; sending; ++second) {
+            char gga[96];
+            char rmc[96];
+            // A point a second, each a little further east.
+            const int hms = 120000 + second / 60 % 60 * 100 + second % 60;
+            const double minutes = 20 + second % 3000 * 0.01;
+            std::snprintf(gga, sizeof gga, "GPGGA,%06d.00,5230.000,N,013%06.3f,E,1,08,0.9,35.0,M,0.0,M,,", hms,
+                          minutes);
+            std::snprintf(rmc, sizeof rmc, "GPRMC,%06d.00,A,5230.000,N,013%06.3f,E,20.0,90.0,030524,,,A", hms,
+                          minutes);
+            receiver.write(nmea(gga) + "\r\n" + nmea(rmc) + "\r\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    auto fixes = [&] { return bed.core->model()->parser.trackLog().size(); };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int round = 0; fixes() < 30 && std::chrono::steady_clock::now() < until; ++round) {
+        const bool landscape = round % 4 >= 2;
+        bed.window.setClientSize(landscape ? 800 : 480, landscape ? 480 : 800);
+        bed.pages->requestRepaint(bed.window);  // the paint thread draws meanwhile
+        bed.pages->onDoubleClick();
+        bed.pages->onMouseDown({240, 240});
+        bed.pages->onMouseMove({40, 250});
+        bed.pages->onMouseUp({40, 250});
+        bed.tap({5, 5});
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    sending = false;
+    sender.join();
+    EXPECT_GE(fixes(), 30u);
+    EXPECT_EQ(bed.pages->page(2).ownBar().count(), 6);
 }
 
 }  // namespace

@@ -478,6 +478,31 @@ TEST_F(MainFrameTest, RotateScreenTurnsTheFrameClockwise) {
     EXPECT_EQ(settledFrame(), upright);
 }
 
+// A desktop window resized in one direction, or a panel taking height: every new client
+// size is shown by a frame of that size, the common bar on the edges of its shape.
+TEST_F(MainFrameTest, AWindowResizedInOneDirectionShowsAFrameOfItsNewSize) {
+    start();
+    for (const QSize size : {QSize(kWidth, 500), QSize(600, 500), QSize(600, kHeight)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        frame->resize(size);
+        ASSERT_TRUE(waitFor([&] { return frame->clientSize() == Size{size.width(), size.height()}; }));
+        Widget& page = frame->widgets()->page(frame->widgets()->currentIndex());
+        page.onDoubleClick();
+        if (page.commonBar().isVisible()) page.onDoubleClick();
+        const QImage withoutBars = settledFrame();
+        page.showButtons();
+        const QImage presented = settledFrame();
+        ASSERT_EQ(presented.size(), size);
+        const QImage painted = frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(painted, presented.convertToFormat(QImage::Format_RGB32));
+        // ResetAll, the first cell: at the top left in portrait, at the foot of the left edge in landscape.
+        const bool portrait = size.width() < size.height();
+        const int cell = ((portrait ? size.width() : size.height()) - 5) / 6;
+        const QPoint resetAll = portrait ? QPoint(cell / 2, 20) : QPoint(20, size.height() - cell / 2);
+        EXPECT_NE(presented.pixel(resetAll), withoutBars.pixel(resetAll));
+    }
+}
+
 TEST_F(MainFrameTest, InputBeforeTheHandOverDoesNothing) {
     show(gatedFactory());
     ASSERT_TRUE(frame->isVisible());

@@ -12,6 +12,8 @@
 #include "tests/support/FakeScreenKeeper.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QImage>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <chrono>
@@ -44,7 +47,15 @@ bool waitFor(Condition condition, int timeoutMs = 10000) {
 TEST(SendSmsCommand, TheButtonIsThereAndTheCommandSendsWithoutWaiting) {
     setenv("TZ", "UTC0", 1);
     tzset();
-    test::FakeParvox fake(MOVIRA_FAKE_PARVOX_DIR);
+    // The program folder: the fake library (the same file, so the same loaded library) and
+    // the SMS button's picture; a cell without its picture would do nothing.
+    QTemporaryDir program;
+    ASSERT_EQ(symlink(MOVIRA_FAKE_PARVOX_DIR "/libParvox.so", (program.path() + "/libParvox.so").toUtf8().constData()), 0);
+    QDir(program.path()).mkpath("Pics");
+    QImage picture(40, 40, QImage::Format_ARGB32);
+    picture.fill(qRgb(0, 255, 0));
+    ASSERT_TRUE(picture.save(program.path() + "/Pics/BtnSMS.png"));
+    test::FakeParvox fake(program.path().toStdString());
     ASSERT_TRUE(fake.ok());
     test::FakeClock clock;
     test::FakeScreenKeeper screen;
@@ -52,9 +63,8 @@ TEST(SendSmsCommand, TheButtonIsThereAndTheCommandSendsWithoutWaiting) {
     QTemporaryDir home;
     MainFrame frame(
         [&] {
-            // The fake library's folder is the program folder: no pictures, which only leaves the
-            // buttons blank.
-            auto core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, MOVIRA_FAKE_PARVOX_DIR});
+            auto core =
+                std::make_unique<AppCore>(PlatformServices{clock, screen, battery, program.path().toStdString()});
             auto pages = std::make_unique<WidgetManager>(*core, clock);
             pages->createWidgets();
             core->adoptDisplay(std::move(pages));
