@@ -15,6 +15,7 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <clocale>
@@ -87,6 +88,9 @@ int main(int argc, char** argv) {
         frame->show();
     } else {
         frame->setWindowFlag(Qt::WindowStaysOnTopHint);
+        // Without a window manager (a kiosk X session on a car PC) nobody honours the full-screen
+        // request: the window takes the screen's size itself first.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) frame->setGeometry(screen->geometry());
         frame->showFullScreen();
     }
     frame->startInitialisation();
