@@ -18,6 +18,7 @@
 #include "shell/MainFrame.h"
 #include "shell/OptionsSheet.h"
 #include "tests/shell/DialogDriver.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FakeScreenKeeper.h"
 #include "tests/support/PseudoTerminal.h"
 
@@ -27,21 +28,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace movira::test {
 namespace {
@@ -56,41 +50,6 @@ std::string readFile(const fs::path& path) {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
-}
-
-pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& changes,
-            const fs::path& output) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const size_t equals = text.find('=');
-        if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : changes) variables[name] = value;
-    variables.erase("LC_ALL");
-    std::vector<std::string> environment;
-    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> args = arguments;
-    std::vector<char*> argv;
-    for (std::string& argument : args) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void killAndReap(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
 }
 
 // The program: its real window and core, on the home folder and serial folder the run gives.
@@ -166,30 +125,32 @@ TEST(OptionsEndToEnd, ANewUserFindsTheReceiverAndTheChoiceSurvivesAKill) {
     fs::create_symlink(silentA.path(), serial / "b-line");
     fs::create_symlink(silentB.path(), serial / "c-line");
     const fs::path receiver = serial / "d-receiver";
-    const pid_t replay = spawn({MOVIRA_BIN_DIR "/nmea-replay", "--loop", "--link", receiver.string(),
-                                MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea"},
-                               {}, root / "replay.out");
-    ASSERT_GT(replay, 0);
+    // Both runs take the test's environment without LC_ALL.
+    ChildProcess replay({MOVIRA_BIN_DIR "/nmea-replay", "--loop", "--link", receiver.string(),
+                         MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea"},
+                        {{"LC_ALL", std::nullopt}}, root / "replay.out");
+    ASSERT_TRUE(replay.started());
     for (int i = 0; i < 200 && !fs::exists(receiver); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(fs::exists(receiver));
 
-    const pid_t program = spawn({fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=OptionsEndToEnd.ProgramSide"},
-                                {{kHomeVariable, home.string()},
-                                 {"MOVIRA_SERIAL_DIR", serial.string()},
-                                 {"XDG_RUNTIME_DIR", runtime.string()},
-                                 {"QT_QPA_PLATFORM", "offscreen"},
-                                 {"LANG", "C.UTF-8"}},
-                                root / "program.out");
-    ASSERT_GT(program, 0);
+    ChildProcess program({fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=OptionsEndToEnd.ProgramSide"},
+                         {{kHomeVariable, home.string()},
+                          {"MOVIRA_SERIAL_DIR", serial.string()},
+                          {"XDG_RUNTIME_DIR", runtime.string()},
+                          {"QT_QPA_PLATFORM", "offscreen"},
+                          {"LANG", "C.UTF-8"},
+                          {"LC_ALL", std::nullopt}},
+                         root / "program.out");
+    ASSERT_TRUE(program.started());
     const auto until = std::chrono::steady_clock::now() + 150s;
     bool ended = false;
     while (!fs::exists(home / "speed-shown") && std::chrono::steady_clock::now() < until && !ended) {
-        ended = waitpid(program, nullptr, WNOHANG) == program;
+        ended = program.hasExited();
         std::this_thread::sleep_for(50ms);
     }
     const bool shown = fs::exists(home / "speed-shown");
-    if (!ended) killAndReap(program);  // the power goes
-    killAndReap(replay);
+    program.kill(SIGKILL);  // the power goes
+    replay.kill(SIGKILL);
     ASSERT_TRUE(shown) << readFile(root / "program.out");
 
     std::istringstream report(readFile(home / "speed-shown"));
