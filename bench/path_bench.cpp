@@ -6,18 +6,9 @@
 // track. The program's pictures and LCD face come from the program folder of this build.
 // Needs a Qt application, made here on the offscreen platform.
 #include "bench/BenchWindow.h"
-#include "core/AppCore.h"
 #include "core/UserCommand.h"
-#include "display/Font.h"
 #include "display/PathWidget.h"
-#include "display/WidgetManager.h"
-#include "platform/QtFontRegistry.h"
-#include "tests/support/FakeBattery.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeScreenKeeper.h"
-#include "tests/support/FakeWindowPort.h"
-
-#include <QTemporaryDir>
+#include "tests/display/DisplayTestBed.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,7 +17,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #ifndef MOVIRA_BIN_DIR
@@ -38,13 +28,7 @@ namespace {
 
 constexpr int kPathPage = 5;
 
-std::string nmea(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + body + tail;
-}
+using test::nmea;
 
 // A day's drive, one fix a second from midnight: the heading wanders, the speed changes
 // between standstill and 110 km/h, with stops. The same drive on every run.
@@ -87,17 +71,9 @@ private:
 // `points` fixes on the model. The points go straight to the parser, then one fix through the
 // core lets every page take them, as the pages would have one by one.
 struct PathScene {
-    PathScene(int width, int height, int points) : window(width, height) {
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, MOVIRA_BIN_DIR, &fonts});
-        auto manager = std::make_unique<WidgetManager>(*core, clock);
-        manager->createWidgets();
-        pages = manager.get();
-        core->adoptDisplay(std::move(manager));
-        core->setUseGpsApi(false);
-        core->initialize(home.path().toStdString());
-        core->attachWindow(&port);
+    PathScene(int width, int height, int points) : bed(test::DisplayTestBed::BuiltProgram{}, width, height) {
+        bed.window.keepFrames = false;
         pages->setCurrentIndex(kPathPage);
-        pages->requestRepaint(window);  // the bars are laid out for the window at the fix
         {
             auto model = core->model();
             for (int i = 0; i + 1 < points; ++i) model->parser.parseSentence(drive.next());
@@ -105,17 +81,12 @@ struct PathScene {
         // An empty track still has a fix: one without a position.
         core->onSentence(points > 0 ? drive.next() : nmea("GPRMC,000000,V,,,,,,,030524,,,N"));
     }
-    ~PathScene() { core->shutdown(); }
 
     PathWidget& page() { return static_cast<PathWidget&>(pages->page(kPathPage)); }
-    void hideBars() {
-        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-            pages->countdowns().hide(edge);
-        }
-    }
+    void hideBars() { bed.hideBars(); }
     // A tap on the own bar's cell (bottom edge in portrait, right edge counted upward in landscape).
     void tapCell(int index) {
-        const Size client = window.clientSize();
+        const Size client = bed.window.clientSize();
         const bool landscape = client.height < client.width;
         const int length = ((landscape ? client.height : client.width) - 5) / 6 + 1;
         const Point p = landscape ? Point{client.width - 20, client.height - 1 - (index * length + length / 2)}
@@ -127,16 +98,10 @@ struct PathScene {
         pages->onMouseUp(p);
     }
 
-    QtFontRegistry fonts{[](const std::string& face, const QString& family) { Font::mapFace(face, family); }};
-    test::FakeClock clock;
-    test::FakeScreenKeeper screen;
-    test::FakeBattery battery;
-    test::FakeWindowPort port;
-    QTemporaryDir home;
-    BenchWindow window;
+    test::DisplayTestBed bed;
+    AppCore* core = bed.core.get();
+    WidgetManager* pages = bed.pages;
     Drive drive;
-    std::unique_ptr<AppCore> core;
-    WidgetManager* pages = nullptr;
 };
 
 // mode 0: the same frame again (the line projected by the last frame is kept); 1: at the

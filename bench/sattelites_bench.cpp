@@ -4,24 +4,9 @@
 // program's own pictures from the program folder, the bars of buttons hidden (as after a
 // few seconds on the device). Needs a Qt application, made here on the offscreen platform.
 #include "bench/BenchWindow.h"
-#include "core/AppCore.h"
-#include "display/ScreenWindow.h"
-#include "display/WidgetManager.h"
-#include "tests/support/FakeBattery.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeScreenKeeper.h"
-
-#include <QGuiApplication>
-#include <QImage>
-#include <QTemporaryDir>
+#include "tests/display/DisplayTestBed.h"
 
 #include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-#include <string>
-#include <utility>
 
 #ifndef MOVIRA_BIN_DIR
 #error "MOVIRA_BIN_DIR: the program folder with Pics/SatBackGround.png"
@@ -32,46 +17,26 @@ namespace {
 
 constexpr int kSatellitePage = 3;
 
-std::string nmea(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + body + tail;
-}
+using test::nmea;
 
 // A core with its six pages over the real program folder, the satellite page current, a fix
 // with 12 satellites in view spread over the sky and the signal range.
 struct SatelliteScene {
-    SatelliteScene(int width, int height) : window(width, height) {
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, MOVIRA_BIN_DIR});
-        auto manager = std::make_unique<WidgetManager>(*core, clock);
-        manager->createWidgets();
-        pages = manager.get();
-        core->adoptDisplay(std::move(manager));
-        core->setUseGpsApi(false);
-        core->initialize(home.path().toStdString());
+    SatelliteScene(int width, int height) : bed(test::DisplayTestBed::BuiltProgram{}, width, height) {
+        bed.window.keepFrames = false;
         pages->setCurrentIndex(kSatellitePage);
         core->onSentence(nmea("GPGSV,3,1,12,02,68,295,46,05,45,105,42,07,21,048,33,09,12,320,31"));
         core->onSentence(nmea("GPGSV,3,2,12,13,33,190,17,15,56,160,44,18,04,250,24,20,27,085,37"));
         core->onSentence(nmea("GPGSV,3,3,12,24,08,020,28,29,77,015,52,30,16,215,31,31,60,240,55"));
         core->onSentence(nmea("GPGGA,120509.00,5955.800,N,03018.600,E,1,12,0.9,17.5,M,16.8,M,,"));
         core->onSentence(nmea("GPRMC,120509.00,A,5955.800,N,03018.600,E,27.000,162.0,030524,,,A"));
-        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-            pages->countdowns().hide(edge);
-        }
-        pages->requestRepaint(window);
+        bed.hideBars();
         pages->paintFrame();  // the font is made at the first frame
     }
-    ~SatelliteScene() { core->shutdown(); }
 
-    test::FakeClock clock;
-    test::FakeScreenKeeper screen;
-    test::FakeBattery battery;
-    QTemporaryDir home;
-    BenchWindow window;
-    std::unique_ptr<AppCore> core;
-    WidgetManager* pages = nullptr;
+    test::DisplayTestBed bed;
+    AppCore* core = bed.core.get();
+    WidgetManager* pages = bed.pages;
 };
 
 void BM_SatellitePageFrame(benchmark::State& state) {

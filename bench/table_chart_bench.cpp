@@ -5,16 +5,11 @@
 // bars of buttons hidden (as a few seconds after a tap). The program folder of the build gives
 // the pictures and fonts. Needs a Qt application, made here on the offscreen platform.
 #include "bench/BenchWindow.h"
-#include "core/AppCore.h"
 #include "core/UserCommand.h"
 #include "display/SpeedChartWidget.h"
-#include "display/WidgetManager.h"
-#include "tests/support/FakeBattery.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeScreenKeeper.h"
+#include "tests/display/DisplayTestBed.h"
 
 #include <QGuiApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -37,25 +32,13 @@ namespace {
 constexpr int kTablePage = 0;
 constexpr int kChartPage = 4;
 
-std::string nmea(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + body + tail;
-}
+using test::nmea;
 
 // A core with its six pages over the real program folder and a track of `points` fixes, one a
 // second from midnight: a drive whose speed swings between 10 and 130 km/h.
 struct Scene {
-    Scene(int width, int height, int points) : window(width, height) {
-        core = std::make_unique<AppCore>(PlatformServices{clock, screen, battery, MOVIRA_BIN_DIR});
-        auto manager = std::make_unique<WidgetManager>(*core, clock);
-        manager->createWidgets();
-        pages = manager.get();
-        core->adoptDisplay(std::move(manager));
-        core->setUseGpsApi(false);
-        core->initialize(home.path().toStdString());
+    Scene(int width, int height, int points) : bed(test::DisplayTestBed::BuiltProgram{}, width, height) {
+        bed.window.keepFrames = false;
         core->onSentence(nmea("GPGGA,000000.00,5955.800,N,03018.600,E,1,09,0.9,17.5,M,16.8,M,,"));
         for (int i = 0; i < points; ++i) {
             const double kmh = 70.0 + 60.0 * std::sin(i / 240.0);
@@ -65,20 +48,12 @@ struct Scene {
                           i / 3600, i / 60 % 60, i % 60, minutes, kmh / 1.852);
             core->onSentence(nmea(rmc));
         }
-        for (ButtonEdge edge : {ButtonEdge::Top, ButtonEdge::Bottom, ButtonEdge::Left, ButtonEdge::Right}) {
-            pages->countdowns().hide(edge);
-        }
-        pages->requestRepaint(window);
+        bed.hideBars();
     }
-    ~Scene() { core->shutdown(); }
 
-    test::FakeClock clock;
-    test::FakeScreenKeeper screen;
-    test::FakeBattery battery;
-    QTemporaryDir home;
-    BenchWindow window;
-    std::unique_ptr<AppCore> core;
-    WidgetManager* pages = nullptr;
+    test::DisplayTestBed bed;
+    AppCore* core = bed.core.get();
+    WidgetManager* pages = bed.pages;
 };
 
 // Scenes are built once per size and track and live until the Qt application ends.
