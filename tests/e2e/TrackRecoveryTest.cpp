@@ -2,11 +2,10 @@
 // a pseudo-terminal receiver fed by nmea-replay, is killed with SIGKILL in the middle of the demo
 // drive; the next start writes track files from the journal it left, before its own run, and
 // that run's normal end leaves no journal behind.
-#include "core/NmeaParser.h"
 #include "track/TrackJournal.h"
 #include "track/TrackWriter.h"
 
-#include "tests/support/FakeClock.h"
+#include "tests/e2e/DemoDriveTrack.h"
 #include "tests/support/RealProgram.h"
 
 #include <gtest/gtest.h>
@@ -44,53 +43,15 @@ namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
 
 const std::string demoDrive = test::RealProgram::DemoDrive;
+using test::logOfFirstBytes;
+using test::namesIn;
+using test::pointsOf;
 using test::readFile;
 const std::string schemaDir = MOVIRA_SOURCE_DIR "/tests/data/schemas";
-
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) names.insert(entry.path().filename().string());
-    return names;
-}
 
 int shell(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The point pieces of a track file, in order: KML coordinate lines, or GPX rtept elements.
-std::vector<std::string> pointsOf(const std::string& text) {
-    std::vector<std::string> points;
-    const bool gpx = text.find("<gpx") != std::string::npos;
-    const std::string start = gpx ? " <rtept " : "\t\t\t";
-    const std::string end = gpx ? " </rtept>\r\n" : "\r\n";
-    for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at)) {
-        const size_t stop = text.find(end, at);
-        if (stop == std::string::npos) break;
-        points.push_back(text.substr(at, stop + end.size() - at));
-        at = stop + end.size();
-    }
-    return points;
-}
-
-// The demo drive read by the parser as the program reads it: the track log of its first `bytes`
-// bytes as they go over the line (each sentence ending in CR LF).
-TrackLog logOfFirstBytes(long long bytes) {
-    test::FakeClock clock;
-    NmeaParser parser(clock);
-    std::istringstream in(readFile(demoDrive));
-    long long sent = 0;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        sent += static_cast<long long>(line.size()) + 2;
-        if (sent > bytes) break;
-        parser.parseSentence(line);
-    }
-    TrackLog copy;
-    for (size_t i = 0; i < parser.trackLog().size(); ++i) copy.append(parser.trackLog()[i]);
-    return copy;
 }
 
 class TrackRecoveryTest : public ::testing::Test {
