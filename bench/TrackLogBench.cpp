@@ -1,16 +1,14 @@
 // A receiver at 25 Hz for 24 hours: 2,160,000 track points. What the track log holds per point
 // (goal: 36 bytes amortised, the size of a point), how long appending them takes, and the time
 // to write the whole log as KML and as GPX with the track writer (goal: under 2 s each).
+#include "bench/TrackBenchDay.h"
 #include "core/TrackLog.h"
 #include "track/TrackWriter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <stdlib.h>
-#include <time.h>
 
-#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,25 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-[[maybe_unused]] const bool kZoneSet = [] {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-    return true;
-}();
-
 constexpr int kRate = 25;
 constexpr int kPoints = 24 * 3600 * kRate;  // 2,160,000
 
 // Point i of a day of driving at 25 Hz: 40 ms apart, every one different.
-TrackPoint pointAt(int i) {
-    const double t = i / (600.0 * kRate);
-    const int ms = i * (1000 / kRate);
-    const SystemTime time{2024, 7, 1, 1, static_cast<uint16_t>(ms / 3'600'000), static_cast<uint16_t>(ms / 60'000 % 60),
-                          static_cast<uint16_t>(ms / 1000 % 60), static_cast<uint16_t>(ms % 1000)};
-    return TrackPoint{static_cast<float>(120.0 + 80.0 * std::sin(t) + i * 4e-6),
-                      static_cast<float>(30.3 + 0.2 * std::cos(t) + i * 4e-8),
-                      static_cast<float>(59.9 + 0.1 * std::sin(t * 1.3) + i * 4e-8), 90.0f, 60.0f, time};
-}
+TrackPoint pointAt(int i) { return bench::dayPoint(i, kRate); }
 
 // Heap in use, small blocks and the large ones glibc maps on their own.
 size_t heapInUse() {
@@ -80,12 +64,12 @@ const TrackLog& dayLog() {
 template <bool Kml>
 void BM_WriteFile25Hz24h(benchmark::State& state) {
     const TrackWriter writer(dayLog());
-    char pattern[] = "/tmp/movira-tracklog-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    const bench::Folder made;
+    if (made.path().empty()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    const std::string folder = pattern;
+    const std::string& folder = made.path();
     std::uintmax_t bytes = 0;
     for (auto _ : state) {
         const bool written = Kml ? writer.writeKml(folder) : writer.writeGpx(folder);
@@ -96,7 +80,6 @@ void BM_WriteFile25Hz24h(benchmark::State& state) {
         fs::create_directory(folder);
         state.ResumeTiming();
     }
-    fs::remove_all(folder);
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 BENCHMARK_TEMPLATE(BM_WriteFile25Hz24h, true)->Name("BM_WriteKml25Hz24h")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

@@ -1,15 +1,12 @@
 // Speed of track recording: a 24-hour track (86,400 points, one a second) made into KML and GPX
 // text and written as files (temporary name, flush, rename), and what the journal costs the
 // reader thread per fix. Goals: each file under 100 ms; the journal under 1 us per fix.
+#include "bench/TrackBenchDay.h"
 #include "track/TrackJournal.h"
 #include "track/TrackWriter.h"
 
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-#include <time.h>
-
-#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -18,12 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A zone with summer time, by rule: every GPX time goes through the local-to-UTC conversion.
-[[maybe_unused]] const bool kZoneSet = [] {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-    return true;
-}();
+using bench::Folder;
 
 constexpr int kDay = 86'400;
 
@@ -31,34 +23,11 @@ constexpr int kDay = 86'400;
 const TrackLog& dayLog() {
     static const TrackLog log = [] {
         TrackLog day;
-        for (int i = 0; i < kDay; ++i) {
-            const double t = i / 600.0;
-            const SystemTime time{2024, 7, 1, 1, static_cast<uint16_t>(i / 3600), static_cast<uint16_t>(i / 60 % 60),
-                                  static_cast<uint16_t>(i % 60), 0};
-            day.append(TrackPoint{static_cast<float>(120.0 + 80.0 * std::sin(t) + i * 1e-4),
-                                  static_cast<float>(30.3 + 0.2 * std::cos(t) + i * 1e-6),
-                                  static_cast<float>(59.9 + 0.1 * std::sin(t * 1.3) + i * 1e-6), 90.0f, 60.0f, time});
-        }
+        for (int i = 0; i < kDay; ++i) day.append(bench::dayPoint(i, 1));
         return day;
     }();
     return log;
 }
-
-class Folder {
-public:
-    Folder() {
-        char pattern[] = "/tmp/movira-track-bench-XXXXXX";
-        if (mkdtemp(pattern)) path_ = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 void BM_KmlText24h(benchmark::State& state) {
     const TrackWriter writer(dayLog());
