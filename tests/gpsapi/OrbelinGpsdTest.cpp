@@ -4,6 +4,7 @@
 #include "tests/gpsapi/FakeGpsd.h"
 #include "tests/gpsapi/GpsdPeer.h"
 #include "tests/gpsapi/LoadedOrbelin.h"
+#include "tests/gpsapi/OrbelinGpsdFixture.h"
 #include "tests/gpsapi/ReceiverLog.h"
 #include "tests/support/Eventually.h"
 
@@ -160,22 +161,8 @@ bool strongestFirst(const PositionRecord& r, const test::LoggedSecond& s) {
     return false;
 }
 
-class OrbelinWithGpsd : public ::testing::Test {
+class OrbelinWithGpsd : public test::OrbelinGpsdFixture {
 protected:
-    void SetUp() override {
-        if (test::GpsdPeer::gpsdProgram().empty()) {
-            GTEST_SKIP() << "gpsd is not installed (scripts/install-deps installs it)";
-        }
-        ASSERT_TRUE(library.ok()) << library.error();
-        setenv("GPSD_HOST", "localhost", 1);
-        setenv("GPSD_PORT", peer.portText().c_str(), 1);
-    }
-    void TearDown() override {
-        if (library.ok()) library.stop();
-        unsetenv("GPSD_HOST");
-        unsetenv("GPSD_PORT");
-    }
-
     // Every distinct record GetGPSPos gave while polling fast, until `done` held (and a little after).
     std::vector<PositionRecord> collect(const std::function<bool()>& done, std::chrono::seconds limit) {
         std::vector<PositionRecord> seen;
@@ -197,10 +184,6 @@ protected:
         for (const auto& [from, to] : ranges) out << log.text(from, to);
         return path;
     }
-
-    // Declared first, so that the library is unloaded before gpsd goes.
-    test::GpsdPeer peer;
-    test::LoadedOrbelin library;
 };
 
 TEST_F(OrbelinWithGpsd, DemoDriveRecordsAgreeWithTheLog) {

@@ -7,6 +7,7 @@
 #include "tests/gpsapi/FakeGpsd.h"
 #include "tests/gpsapi/GpsdPeer.h"
 #include "tests/gpsapi/LoadedOrbelin.h"
+#include "tests/gpsapi/OrbelinGpsdFixture.h"
 #include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
@@ -151,25 +152,7 @@ TEST_F(OrbelinWithFakeGpsd, OneOfSeveralReceiversIsFollowed) {
     }
 }
 
-class OrbelinWithGpsdAndLostReceiver : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (test::GpsdPeer::gpsdProgram().empty()) {
-            GTEST_SKIP() << "gpsd is not installed (scripts/install-deps installs it)";
-        }
-        ASSERT_TRUE(library.ok()) << library.error();
-        setenv("GPSD_HOST", "localhost", 1);
-        setenv("GPSD_PORT", peer.portText().c_str(), 1);
-    }
-    void TearDown() override {
-        if (library.ok()) library.stop();
-        unsetenv("GPSD_HOST");
-        unsetenv("GPSD_PORT");
-    }
-
-    test::GpsdPeer peer;
-    test::LoadedOrbelin library;
-};
+class OrbelinWithGpsdAndLostReceiver : public test::OrbelinGpsdFixture {};
 
 TEST_F(OrbelinWithGpsdAndLostReceiver, AReceiverKilledMidDriveEndsTheFixUntilItIsBack) {
     const std::string drive = MOVIRA_SOURCE_DIR "/data/demo/demo-drive.nmea";
