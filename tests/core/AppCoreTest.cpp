@@ -511,7 +511,7 @@ TEST_F(AppCoreTest, ShutdownStopsTheReaderBeforeWritingTheTracks) {
     core->initialize(home);
     core->attachWindow(&window);
     // Two fixes in one read: the reader is held in the first one's notice.
-    receiver.write(std::string(kRmc) + "$GPRMC,123520,A,4807.138,N,01131.100,E,022.4,084.4,230394,003.1,W*6A\r\n");
+    receiver.write(std::string(kRmc) + "$GPRMC,123520,A,4807.138,N,01131.100,E,022.4,084.4,230394,003.1,W*60\r\n");
     ASSERT_TRUE(eventually([&] { return trackPoints() == 1; }));
     std::thread closing([&] { core->shutdown(); });
     const fs::path track = home / "Tracks" / "Track0001.kml";
