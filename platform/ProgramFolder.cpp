@@ -50,8 +50,8 @@ std::string userHome(const ProgramFolder::Environment& environment) {
     return home;
 }
 
-// An XDG base directory variable: only an absolute path counts, as the specification of
-// those variables says; otherwise $HOME/<fallback>.
+// An XDG base directory variable: only an absolute path counts, as the XDG Base Directory
+// rules say; otherwise $HOME/<fallback>.
 std::string baseDirectory(const ProgramFolder::Environment& environment, const char* name, const char* fallback) {
     const std::string value = variable(environment, name);
     if (!value.empty() && value.front() == '/') return value;
