@@ -26,16 +26,11 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kSlowedBySanitizer = true;  // the program takes far less than the receiver sends
-#else
-constexpr bool kSlowedBySanitizer = false;
-#endif
-
 namespace movira {
 namespace {
 
 using namespace std::chrono_literals;
+using test::kSlowedBySanitizer;
 namespace fs = std::filesystem;
 
 const std::string demoDrive = test::RealProgram::DemoDrive;

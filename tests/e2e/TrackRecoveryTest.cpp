@@ -27,18 +27,12 @@
 #include <thread>
 #include <vector>
 
-// Under ThreadSanitizer the program runs many times slower than the receiver sends, so what the
-// receiver has sent says nothing about what the program has taken by then.
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kSlowedBySanitizer = true;
-#else
-constexpr bool kSlowedBySanitizer = false;
-#endif
 
 namespace movira {
 namespace {
 
 using namespace std::chrono_literals;
+using test::kSlowedBySanitizer;
 namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
 

@@ -21,6 +21,14 @@
 
 namespace movira::test {
 
+// Under ThreadSanitizer the program runs many times slower than the receiver sends, so what the
+// receiver has sent says nothing about what the program has taken by then.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kSlowedBySanitizer = true;
+#else
+inline constexpr bool kSlowedBySanitizer = false;
+#endif
+
 inline std::string readFile(const std::filesystem::path& path) {
     std::ostringstream content;
     content << std::ifstream(path, std::ios::binary).rdbuf();
