@@ -8,6 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <memory>
@@ -24,22 +27,28 @@ constexpr int kPoints = 24 * 3600 * kRate;  // 2,160,000
 // Point i of a day of driving at 25 Hz: 40 ms apart, every one different.
 TrackPoint pointAt(int i) { return bench::dayPoint(i, kRate); }
 
-// Heap in use, small blocks and the large ones glibc maps on their own.
-size_t heapInUse() {
+// Memory the process holds: the heap (the chunk index) and the pages mapped for the chunks.
+size_t memoryInUse() {
     const auto info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    size_t residentPages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        size_t totalPages = 0;
+        if (std::fscanf(statm, "%zu %zu", &totalPages, &residentPages) != 2) residentPages = 0;
+        std::fclose(statm);
+    }
+    return info.uordblks + residentPages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-// Appending the day point by point, as the reader thread does; the counter is the heap the log
-// took per point (chunks and their index together).
+// Appending the day point by point, as the reader thread does; the counter is the memory the
+// log took per point (chunks and their index together).
 void BM_TrackLogAppend25Hz24h(benchmark::State& state) {
     double bytesPerPoint = 0;
     for (auto _ : state) {
-        const size_t before = heapInUse();
+        const size_t before = memoryInUse();
         auto log = std::make_unique<TrackLog>();
         for (int i = 0; i < kPoints; ++i) log->append(pointAt(i));
         state.PauseTiming();
-        bytesPerPoint = static_cast<double>(heapInUse() - before) / kPoints;
+        bytesPerPoint = static_cast<double>(memoryInUse() - before) / kPoints;
         benchmark::DoNotOptimize(log->size());
         log.reset();
         state.ResumeTiming();

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "core/TrackPoint.h"
+#include "platform/PageBlock.h"
 
-#include <array>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -14,23 +14,29 @@ namespace movira {
 
 class TrackLog {
 public:
-    // Points a chunk: 176,112 bytes, which with the allocator's 16-byte header fill 43 pages
-    // exactly, so that a long run costs the 36 bytes of a point and next to nothing more.
+    // Points a chunk: 176,112 bytes, which fill 43 pages of 4 KiB but for 16 bytes, so that a
+    // long run costs the 36 bytes of a point and next to nothing more.
     static constexpr size_t ChunkSize = 4892;
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    const TrackPoint& operator[](size_t i) const { return (*chunks_[i / ChunkSize])[i % ChunkSize]; }
+    const TrackPoint& operator[](size_t i) const { return points(chunks_[i / ChunkSize])[i % ChunkSize]; }
     const TrackPoint& back() const { return (*this)[size_ - 1]; }
     void append(const TrackPoint& point) {
-        if (size_ % ChunkSize == 0) chunks_.push_back(std::make_unique<Chunk>());
-        (*chunks_.back())[size_ % ChunkSize] = point;
+        if (size_ % ChunkSize == 0) {
+            // A run that has filled a chunk is a long one: its next chunks are mapped whole at
+            // once. A short run (and every test or fuzz input) touches only the pages it uses.
+            chunks_.emplace_back(ChunkSize * sizeof(TrackPoint),
+                                 chunks_.empty() ? PageBlock::Fill::OnTouch : PageBlock::Fill::AtOnce);
+        }
+        std::construct_at(points(chunks_.back()) + size_ % ChunkSize, point);
         ++size_;
     }
 
 private:
-    using Chunk = std::array<TrackPoint, ChunkSize>;
-    std::vector<std::unique_ptr<Chunk>> chunks_;
+    static TrackPoint* points(const PageBlock& chunk) { return static_cast<TrackPoint*>(chunk.data()); }
+
+    std::vector<PageBlock> chunks_;
     size_t size_ = 0;
 };
 
