@@ -79,7 +79,8 @@ int createTemporary(const std::string& target, unsigned mode, std::string& name)
     return -1;
 }
 
-bool replaceFile(const std::string& path, std::string_view bytes, unsigned newFileMode, FileFailure* failure) {
+bool replaceFile(const std::string& path, const std::function<void(const DurableFile::Writer&)>& produce,
+                 unsigned newFileMode, FileFailure* failure) {
     const std::string target = DurableFile::linkTarget(path);
     auto fail = [&](int error) {
         if (failure) *failure = FileFailure::fromErrno(path, error);
@@ -93,7 +94,11 @@ bool replaceFile(const std::string& path, std::string_view bytes, unsigned newFi
     // refuses fchmod, which must not stop the save.
     if (::stat(target.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
     int error = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    produce([fd, &error](std::string_view piece) {
+        if (error == 0 && !writeAll(fd, piece)) error = errno;
+        return error == 0;
+    });
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
@@ -110,11 +115,16 @@ DurableFile::ReadResult DurableFile::read(const std::string& path, std::string& 
 
 bool DurableFile::replace(const std::string& path, std::string_view bytes, unsigned newFileMode,
                           FileFailure* failure) {
+    return replace(path, [bytes](const Writer& write) { write(bytes); }, newFileMode, failure);
+}
+
+bool DurableFile::replace(const std::string& path, const std::function<void(const Writer&)>& produce,
+                          unsigned newFileMode, FileFailure* failure) {
     if (path.empty()) {
         if (failure) *failure = FileFailure::fromErrno(path, ENOENT);
         return false;
     }
-    return replaceFile(path, bytes, newFileMode, failure);
+    return replaceFile(path, produce, newFileMode, failure);
 }
 
 std::string DurableFile::linkTarget(const std::string& path) {

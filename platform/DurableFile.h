@@ -4,6 +4,7 @@
 
 #include "platform/FileFailure.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ public:
     // is left.
     static bool replace(const std::string& path, std::string_view bytes, unsigned newFileMode = SharedMode,
                         FileFailure* failure = nullptr);
+    // The same for contents made piece by piece, so that a large file never has to be in memory
+    // whole: `produce` hands each piece to the writer it is given, which answers false once a
+    // write has failed (the producer may stop there; the file is then not replaced).
+    using Writer = std::function<bool(std::string_view piece)>;
+    static bool replace(const std::string& path, const std::function<void(const Writer&)>& produce,
+                        unsigned newFileMode = SharedMode, FileFailure* failure = nullptr);
     // Where a write to `path` lands: the end of its chain of symbolic links (itself when none).
     static std::string linkTarget(const std::string& path);
 };

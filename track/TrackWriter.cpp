@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace movira {
 namespace {
@@ -108,7 +109,7 @@ bool hasAltitude(const TrackPoint& p) { return p.altitude != NoValue && std::isf
 
 // Calls `write` for every point that goes into a file: every place, except one that repeats
 // the position written last (standing still). Level roads, roads along a parallel or a meridian
-// and receivers without altitude keep all their points.
+// and receivers without altitude keep all their points. Stops early when `write` says false.
 template <class Write>
 void forEachWrittenPoint(const TrackLog& log, Write write) {
     bool any = false;
@@ -117,20 +118,45 @@ void forEachWrittenPoint(const TrackLog& log, Write write) {
         const TrackPoint& p = log[i];
         if (!isPlace(p)) continue;
         if (any && p.latitude == latitude && p.longitude == longitude) continue;
-        write(p);
+        if (!write(p)) return;
         any = true;
         latitude = p.latitude;
         longitude = p.longitude;
     }
 }
 
-}  // namespace
+// The text of a file, whole or in pieces: with a writer, what has been made is handed on each
+// time it passes a megabyte, so that a day at 25 Hz (a quarter of a gigabyte of GPX) is never
+// in memory at once.
+class FileText {
+public:
+    explicit FileText(size_t reserve, const DurableFile::Writer* writer = nullptr) : writer_(writer) {
+        text.reserve(writer ? Piece + 1024 : reserve);
+    }
+    // After each point; false once the writer has failed.
+    bool handOn() {
+        if (writer_ && text.size() >= Piece) {
+            ok_ = (*writer_)(text);
+            text.clear();
+        }
+        return ok_;
+    }
+    void finish() {
+        if (writer_ && ok_) (*writer_)(text);
+    }
 
-std::string TrackWriter::kmlText() const {
     std::string text;
-    text.reserve(sizeof kKmlHeader + sizeof kKmlFooter + log_.size() * kKmlPointSize);
+
+private:
+    static constexpr size_t Piece = size_t{1} << 20;
+    const DurableFile::Writer* writer_;
+    bool ok_ = true;
+};
+
+void makeKml(const TrackLog& log, FileText& out) {
+    std::string& text = out.text;
     text += kKmlHeader;
-    forEachWrittenPoint(log_, [&text](const TrackPoint& p) {
+    forEachWrittenPoint(log, [&](const TrackPoint& p) {
         text += "\t\t\t";
         appendFixed(text, p.longitude);
         text += ',';
@@ -139,14 +165,14 @@ std::string TrackWriter::kmlText() const {
         // Three numbers always: a point without altitude lies on the ground the line is clamped to.
         appendFixed(text, hasAltitude(p) ? p.altitude : 0.0f);
         text += "\r\n";
+        return out.handOn();
     });
     text += kKmlFooter;
-    return text;
+    out.finish();
 }
 
-std::string TrackWriter::gpxText(const std::string& fileName) const {
-    std::string text;
-    text.reserve(512 + fileName.size() + log_.size() * kGpxPointSize);
+void makeGpx(const TrackLog& log, const std::string& fileName, FileText& out) {
+    std::string& text = out.text;
     text += kGpxHeaderStart;
     text += " xmlns=\"";
     text += kGpxNamespace;
@@ -156,7 +182,7 @@ std::string TrackWriter::gpxText(const std::string& fileName) const {
     text += fileName;
     text += "</name>\r\n";
     UtcConverter converter;
-    forEachWrittenPoint(log_, [&text, &converter](const TrackPoint& p) {
+    forEachWrittenPoint(log, [&](const TrackPoint& p) {
         text += " <rtept lat=\"";
         appendFixed(text, p.latitude);
         text += "\" lon=\"";
@@ -184,9 +210,24 @@ std::string TrackWriter::gpxText(const std::string& fileName) const {
             text += "Z</time>\r\n";
         }
         text += " </rtept>\r\n";
+        return out.handOn();
     });
     text += kGpxFooter;
-    return text;
+    out.finish();
+}
+
+}  // namespace
+
+std::string TrackWriter::kmlText() const {
+    FileText out(sizeof kKmlHeader + sizeof kKmlFooter + log_.size() * kKmlPointSize);
+    makeKml(log_, out);
+    return std::move(out.text);
+}
+
+std::string TrackWriter::gpxText(const std::string& fileName) const {
+    FileText out(512 + fileName.size() + log_.size() * kGpxPointSize);
+    makeGpx(log_, fileName, out);
+    return std::move(out.text);
 }
 
 bool TrackWriter::createFolder(const std::string& folder, FileFailure* failure) {
@@ -224,10 +265,18 @@ bool TrackWriter::write(const std::string& folder, const char* extension, bool k
         }
         return false;
     }
-    const std::string text = kml ? kmlText() : gpxText(path.substr(path.find_last_of('/') + 1));
+    const std::string name = path.substr(path.find_last_of('/') + 1);
     // Written beside under a temporary name, flushed and renamed: never a cut "Track%04i" file.
     // The umask says who else may read it, as for any file the user makes.
-    return DurableFile::replace(path, text, DurableFile::SharedMode, failure);
+    const auto produce = [&](const DurableFile::Writer& writer) {
+        FileText out(0, &writer);
+        if (kml) {
+            makeKml(log_, out);
+        } else {
+            makeGpx(log_, name, out);
+        }
+    };
+    return DurableFile::replace(path, produce, DurableFile::SharedMode, failure);
 }
 
 bool TrackWriter::writeKml(const std::string& folder, FileFailure* failure) const {

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -106,14 +109,46 @@ TEST_F(TrackWriterTest, GpxPointWithoutAltitudeHasNoEle) {
         << gpx;
 }
 
-// A receiver that never sends an altitude, a day on level ground: every fix is a point.
-TEST_F(TrackWriterTest, ADayWithoutAltitudeKeepsEveryPoint) {
+// A receiver that never sends an altitude, a day on level ground.
+TrackLog dayOnLevelGround() {
     TrackLog day;
     for (int i = 0; i < 86'400; ++i) {
         const auto step = static_cast<float>(i);
         day.append(point(59.0f + step * 1e-5f, 30.0f, i % 2 ? NoValue : 120.0f));
     }
-    EXPECT_EQ(count(TrackWriter(day).gpxText("Track0001.gpx"), "<rtept "), 86'400u);
+    return day;
+}
+
+// Every fix is a point, and the files of many megabytes, written piece by piece, hold exactly
+// the whole text.
+TEST_F(TrackWriterTest, ADayWithoutAltitudeKeepsEveryPoint) {
+    const TrackLog day = dayOnLevelGround();
+    const std::string gpx = TrackWriter(day).gpxText("Track0001.gpx");
+    EXPECT_EQ(count(gpx, "<rtept "), 86'400u);
+    ASSERT_TRUE(TrackWriter(day).writeGpx(folder.str()));
+    ASSERT_TRUE(TrackWriter(day).writeKml(folder.str()));
+    EXPECT_EQ(readFile(folder.path() / "Track0001.gpx"), gpx);
+    EXPECT_EQ(readFile(folder.path() / "Track0001.kml"), TrackWriter(day).kmlText());
+}
+
+// A card that fills up in the middle of a file: no file, nothing left behind, and the reason.
+// A limit on the file size stands in for the full card (writes past it fail with EFBIG).
+TEST_F(TrackWriterTest, ACardFullMidFileLeavesNoFile) {
+    const TrackLog day = dayOnLevelGround();
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 3 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileFailure failure;
+    const bool written = TrackWriter(day).writeGpx(folder.str(), &failure);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(namesIn(folder.path()).empty());
+    EXPECT_EQ(failure.path, (folder.path() / "Track0001.gpx").string());
+    EXPECT_EQ(failure.reason, std::strerror(EFBIG));
 }
 
 TEST_F(TrackWriterTest, GpxTextOfOnePoint) {
