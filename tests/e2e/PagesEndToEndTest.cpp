@@ -73,8 +73,9 @@ int countPixels(const QImage& image, QRgb colour, Rect area) {
     return count;
 }
 
-// The cells of the table found from their fill: down each column a run of rows where one of
-// the two label colours outweighs the other is one cell (the colours alternate down a column).
+// The cells of the table found from their fill: down each column, a run of rows where one of
+// the two label colours outweighs the other is one cell. The colours alternate down a column,
+// so rows where neither outweighs (a wide value's glyphs) never end a cell.
 struct FoundCells {
     int cells = 0;
     int withValue = 0;
@@ -89,23 +90,27 @@ FoundCells findCells(const QImage& image) {
     for (int column = 0; column < layout.count; ++column) {
         const int left = column * layout.width;
         const int right = left + layout.width;
-        QRgb current = 0xFFFFFFFF;  // no cell
+        const auto close = [&](int top, int bottom) {
+            if (bottom - top <= 4) return;
+            ++found.cells;
+            found.withValue += countPixels(image, value, {left, top, right, bottom}) > 10;
+        };
+        std::optional<QRgb> current;
         int top = 0;
-        for (int y = 0; y <= image.height(); ++y) {
-            QRgb fill = 0xFFFFFFFF;
-            if (y < image.height()) {
-                const int first = countPixels(image, label, {left, y, right, y + 1});
-                const int second = countPixels(image, label2, {left, y, right, y + 1});
-                if (first + second > layout.width / 3) fill = first > second ? label : label2;
+        int lastFilled = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const int first = countPixels(image, label, {left, y, right, y + 1});
+            const int second = countPixels(image, label2, {left, y, right, y + 1});
+            if (first + second <= layout.width / 3) continue;
+            const QRgb fill = first > second ? label : label2;
+            if (fill != current) {
+                if (current) close(top, lastFilled + 1);
+                current = fill;
+                top = y;
             }
-            if (fill == current) continue;
-            if (current != 0xFFFFFFFF && y - top > 4) {
-                ++found.cells;
-                found.withValue += countPixels(image, value, {left, top, right, y}) > 10;
-            }
-            current = fill;
-            top = y;
+            lastFilled = y;
         }
+        if (current) close(top, lastFilled + 1);
     }
     return found;
 }
