@@ -2,6 +2,8 @@
 // message boxes (in the order given) as soon as they are shown, remembering what they said.
 #pragma once
 
+#include "tests/support/QtEventually.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,18 +15,6 @@
 #include <functional>
 
 namespace movira::test {
-
-template <class Condition>
-bool waitFor(Condition condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 class BoxAnswers {
 public:

@@ -14,6 +14,7 @@
 #include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScreenKeeper.h"
+#include "tests/support/QtEventually.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -44,18 +45,7 @@ namespace {
 constexpr int kWidth = 480;
 constexpr int kHeight = 800;
 
-// Runs the UI thread's events until `condition` holds; false after `timeoutMs`.
-template <class Condition>
-bool waitFor(Condition condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using test::waitFor;
 
 // Runs the UI thread's events for a while, so that anything posted or queued is carried out.
 void runEvents(int ms = 100) {

@@ -10,6 +10,7 @@
 #include "tests/support/FakeBattery.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScreenKeeper.h"
+#include "tests/support/QtEventually.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,17 +33,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <class Condition>
-bool waitFor(Condition condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using test::waitFor;
 
 TEST(SendSmsCommand, TheButtonIsThereAndTheCommandSendsWithoutWaiting) {
     setenv("TZ", "UTC0", 1);
